@@ -1,0 +1,60 @@
+// The framework base of the program: owns the one top-level window, routes its messages to
+// virtual hooks and runs the message loop, one message and one frame per pass.
+#pragma once
+
+#include "platform/window_types.h"
+
+namespace korvel {
+
+class Vantor {
+ public:
+  Vantor();
+  virtual ~Vantor();
+
+  // Called once, as soon as the window exists.
+  virtual int init() { return 0; }
+  // Called on every pass of the loop.
+  virtual int frame() = 0;
+  // Called by the entry point before the object is deleted.
+  virtual int shutdown() { return 0; }
+  virtual LRESULT handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  virtual int onKeyDown(int) { return 0; }
+  virtual int onKeyUp(int) { return 0; }
+  virtual int onMouseDown(int, int) { return 0; }
+  virtual int onMouseUp(int, int) { return 0; }
+
+  // 1 when the window was created (and init run), else 0.
+  int create(HINSTANCE hInstance, const char* title, int width, int height, int bitsPerPixel,
+             int fullscreen);
+  // Returns when `running` drops to 0 or a quit message arrives.
+  void run();
+  // Handles at most one queued message; 0 when it was the quit message.
+  int pumpMessage();
+  void registerWindowClass(HINSTANCE hInstance);
+  int destroyWindow();
+
+  HWND getHwnd() const { return hwnd; }
+  int getWidth() const { return width; }
+  int getHeight() const { return height; }
+
+ protected:
+  HWND hwnd;
+  HDC hdc;
+  HINSTANCE hInstance;
+  int width;
+  int height;
+  int bitsPerPixel;  // stored only
+  int fullscreen;
+  int windowCreated;
+  int running;
+  WNDCLASSEXA windowClass;
+  MSG msg;
+};
+
+// The procedure of the framework's window class: finds the object through the window's user
+// data, which is null until `create` has set it.
+LRESULT windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+inline constexpr const char* kWindowClassName = "VantorWIN32";
+
+}  // namespace korvel
