@@ -25,8 +25,9 @@ int entryPoint(HINSTANCE instance) {
     }
   }
   app->shutdown();
+  int status = app->exitStatus();
   delete app;
-  return 0;
+  return status;
 }
 
 }  // namespace korvel

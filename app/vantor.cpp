@@ -146,6 +146,11 @@ int Vantor::pumpMessage() {
   return 1;
 }
 
+void Vantor::endWithFailure() {
+  exitCode = 1;
+  windowSystem().postMessage(hwnd, WM_QUIT, 0, 0);
+}
+
 int Vantor::destroyWindow() {
   auto& system = windowSystem();
   if (hwnd) {

@@ -36,8 +36,14 @@ class Vantor {
   HWND getHwnd() const { return hwnd; }
   int getWidth() const { return width; }
   int getHeight() const { return height; }
+  // What the program ends with: 0, or 1 after endWithFailure.
+  int exitStatus() const { return exitCode; }
 
  protected:
+  // Ends the program before its next frame, with a failing exit status. For a set-up that
+  // failed in init, after the user has been told.
+  void endWithFailure();
+
   HWND hwnd;
   HDC hdc;
   HINSTANCE hInstance;
@@ -49,6 +55,7 @@ class Vantor {
   int running;
   WNDCLASSEXA windowClass;
   MSG msg;
+  int exitCode = 0;
 };
 
 // The procedure of the framework's window class: finds the object through the window's user

@@ -1,0 +1,1125 @@
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "platform/d3d9_resources.h"
+#include "platform/d3d9_state.h"
+#include "platform/d3dx_math.h"
+#include "platform/gl_context.h"
+#include "platform/gl_direct3d.h"
+#include "platform/gl_fixed_function.h"
+#include "platform/sdl_window_system.h"
+
+namespace korvel::platform {
+
+namespace {
+
+template <class T>
+void rebind(T*& slot, T* object) {
+  if (object) {
+    object->AddRef();
+  }
+  if (slot) {
+    slot->Release();
+  }
+  slot = object;
+}
+
+// Resources keep the context alive, so they can be released after the device.
+using SharedContext = std::shared_ptr<GlContext>;
+
+class GlVertexBuffer : public MemoryVertexBuffer {
+ public:
+  GlVertexBuffer(SharedContext context, const D3DVERTEXBUFFER_DESC& desc)
+      : MemoryVertexBuffer(desc), context_(std::move(context)) {
+    glGenBuffers(1, &name_);
+    unlocked();
+  }
+  ~GlVertexBuffer() override {
+    context_->use();
+    glDeleteBuffers(1, &name_);
+  }
+  GLuint name() const { return name_; }
+
+ protected:
+  void unlocked() override {
+    context_->use();
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    glBufferData(GL_COPY_WRITE_BUFFER, bytes().size(), bytes().data(), GL_STATIC_DRAW);
+  }
+
+ private:
+  SharedContext context_;
+  GLuint name_ = 0;
+};
+
+class GlIndexBuffer : public MemoryIndexBuffer {
+ public:
+  GlIndexBuffer(SharedContext context, const D3DINDEXBUFFER_DESC& desc)
+      : MemoryIndexBuffer(desc), context_(std::move(context)) {
+    glGenBuffers(1, &name_);
+    unlocked();
+  }
+  ~GlIndexBuffer() override {
+    context_->use();
+    glDeleteBuffers(1, &name_);
+  }
+  GLuint name() const { return name_; }
+
+ protected:
+  void unlocked() override {
+    context_->use();
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    glBufferData(GL_COPY_WRITE_BUFFER, bytes().size(), bytes().data(), GL_STATIC_DRAW);
+  }
+
+ private:
+  SharedContext context_;
+  GLuint name_ = 0;
+};
+
+void readFramebuffer(GLuint framebuffer, UINT width, UINT height, uint8_t* out) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, out);
+}
+
+// Texels live in memory and in a GL texture; only level 0 is ever drawn from. A render
+// target also has a framebuffer, sharing the device's depth buffer as Direct3D does.
+class GlTexture : public MemoryTexture {
+ public:
+  GlTexture(SharedContext context, UINT width, UINT height, UINT levels, DWORD usage,
+            D3DFORMAT format, D3DPOOL pool, GLuint depthBuffer)
+      : MemoryTexture(width, height, levels, usage, format, pool), context_(std::move(context)) {
+    glGenTextures(1, &name_);
+    glBindTexture(GL_TEXTURE_2D, name_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    if (format == D3DFMT_X8R8G8B8) {
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+    }
+    upload();
+    if (usage & D3DUSAGE_RENDERTARGET) {
+      glGenFramebuffers(1, &framebuffer_);
+      glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name_, 0);
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer);
+    }
+  }
+  ~GlTexture() override {
+    context_->use();
+    if (framebuffer_) {
+      glDeleteFramebuffers(1, &framebuffer_);
+    }
+    glDeleteTextures(1, &name_);
+  }
+
+  GLuint name() const { return name_; }
+  GLuint framebuffer() const { return framebuffer_; }
+
+ protected:
+  void levelUnlocked(UINT level) override {
+    if (level == 0) {
+      context_->use();
+      upload();
+    }
+  }
+  void beforeLock(UINT level) override {
+    if (level == 0 && framebuffer_) {
+      context_->use();
+      readFramebuffer(framebuffer_, width(), height(), texels().data());
+    }
+  }
+
+ private:
+  void upload() {
+    glBindTexture(GL_TEXTURE_2D, name_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width()), GLsizei(height()), 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, texels().data());
+  }
+
+  SharedContext context_;
+  GLuint name_ = 0;
+  GLuint framebuffer_ = 0;
+};
+
+class GlBackBuffer : public MemorySurface {
+ public:
+  GlBackBuffer(SharedContext context, UINT width, UINT height, D3DFORMAT format, GLuint framebuffer)
+      : MemorySurface(width, height, format, D3DUSAGE_RENDERTARGET),
+        context_(std::move(context)),
+        framebuffer_(framebuffer) {}
+  GLuint framebuffer() const { return framebuffer_; }
+
+ protected:
+  void beforeLock() override {
+    context_->use();
+    readFramebuffer(framebuffer_, width(), height(), texels().data());
+  }
+
+ private:
+  SharedContext context_;
+  GLuint framebuffer_;
+};
+
+GLenum blendFactor(DWORD blend) {
+  switch (blend) {
+    case D3DBLEND_ZERO:
+      return GL_ZERO;
+    case D3DBLEND_ONE:
+      return GL_ONE;
+    case D3DBLEND_SRCCOLOR:
+      return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR:
+      return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA:
+      return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA:
+      return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA:
+      return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA:
+      return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR:
+      return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR:
+      return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT:
+      return GL_SRC_ALPHA_SATURATE;
+    default:
+      return GL_ONE;
+  }
+}
+
+GLenum blendEquation(DWORD op) {
+  switch (op) {
+    case D3DBLENDOP_SUBTRACT:
+      return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT:
+      return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN:
+      return GL_MIN;
+    case D3DBLENDOP_MAX:
+      return GL_MAX;
+    default:
+      return GL_FUNC_ADD;
+  }
+}
+
+GLenum compareFunc(DWORD func) {
+  switch (func) {
+    case D3DCMP_NEVER:
+      return GL_NEVER;
+    case D3DCMP_LESS:
+      return GL_LESS;
+    case D3DCMP_EQUAL:
+      return GL_EQUAL;
+    case D3DCMP_LESSEQUAL:
+      return GL_LEQUAL;
+    case D3DCMP_GREATER:
+      return GL_GREATER;
+    case D3DCMP_NOTEQUAL:
+      return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL:
+      return GL_GEQUAL;
+    default:
+      return GL_ALWAYS;
+  }
+}
+
+GLenum addressMode(DWORD mode) {
+  switch (mode) {
+    case D3DTADDRESS_MIRROR:
+      return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP:
+      return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER:
+      return GL_CLAMP_TO_BORDER;
+    default:
+      return GL_REPEAT;
+  }
+}
+
+GLenum filterMode(DWORD filter) {
+  return filter == D3DTEXF_LINEAR || filter == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST;
+}
+
+bool primitiveMode(D3DPRIMITIVETYPE type, GLenum* mode) {
+  switch (type) {
+    case D3DPT_POINTLIST:
+      *mode = GL_POINTS;
+      return true;
+    case D3DPT_LINELIST:
+      *mode = GL_LINES;
+      return true;
+    case D3DPT_LINESTRIP:
+      *mode = GL_LINE_STRIP;
+      return true;
+    case D3DPT_TRIANGLELIST:
+      *mode = GL_TRIANGLES;
+      return true;
+    case D3DPT_TRIANGLESTRIP:
+      *mode = GL_TRIANGLE_STRIP;
+      return true;
+    case D3DPT_TRIANGLEFAN:
+      *mode = GL_TRIANGLE_FAN;
+      return true;
+    default:
+      return false;
+  }
+}
+
+GLuint compileShader(GLenum type, const std::string& source, std::string* log) {
+  GLuint shader = glCreateShader(type);
+  const char* text = source.c_str();
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  GLint ok = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char buffer[4096];
+    glGetShaderInfoLog(shader, sizeof buffer, nullptr, buffer);
+    *log += buffer;
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+struct FixedProgram {
+  GLuint id = 0;
+  GLint worldViewProj, normalMatrix, pixelOffset, matDiffuse, matAmbient, matEmissive, ambient,
+      lightDir, lightDiffuse, textures, tFactor, fogColor, fog, fogEnd, alphaRef;
+};
+
+FixedProgram linkFixedProgram(const FixedFunctionKey& key) {
+  FixedProgram program;
+  std::string log;
+  GLuint vs = compileShader(GL_VERTEX_SHADER, fixedVertexShader(key), &log);
+  GLuint fs = compileShader(GL_FRAGMENT_SHADER, fixedFragmentShader(key), &log);
+  if (vs && fs) {
+    GLuint id = glCreateProgram();
+    glAttachShader(id, vs);
+    glAttachShader(id, fs);
+    glLinkProgram(id);
+    GLint ok = 0;
+    glGetProgramiv(id, GL_LINK_STATUS, &ok);
+    if (ok) {
+      program.id = id;
+    } else {
+      char buffer[4096];
+      glGetProgramInfoLog(id, sizeof buffer, nullptr, buffer);
+      log += buffer;
+      glDeleteProgram(id);
+    }
+  }
+  if (vs)
+    glDeleteShader(vs);
+  if (fs)
+    glDeleteShader(fs);
+  if (!program.id) {
+    std::fprintf(stderr, "fixed-function shader failed: %s\n", log.c_str());
+    return program;
+  }
+  auto at = [&](const char* name) { return glGetUniformLocation(program.id, name); };
+  program.worldViewProj = at("uWorldViewProj");
+  program.normalMatrix = at("uNormalMatrix");
+  program.pixelOffset = at("uPixelOffset");
+  program.matDiffuse = at("uMatDiffuse");
+  program.matAmbient = at("uMatAmbient");
+  program.matEmissive = at("uMatEmissive");
+  program.ambient = at("uAmbient");
+  program.lightDir = at("uLightDir");
+  program.lightDiffuse = at("uLightDiffuse");
+  program.textures = at("uTexture");
+  program.tFactor = at("uTFactor");
+  program.fogColor = at("uFogColor");
+  program.fog = at("uFog");
+  program.fogEnd = at("uFogEnd");
+  program.alphaRef = at("uAlphaRef");
+  return program;
+}
+
+void setColor(GLint location, const D3DCOLORVALUE& c) {
+  glUniform4f(location, c.r, c.g, c.b, c.a);
+}
+
+class GlDevice : public RefCounted<IDirect3DDevice9> {
+ public:
+  GlDevice(SharedContext context, const D3DPRESENT_PARAMETERS& params, bool clipControl)
+      : context_(std::move(context)), params_(params), clipControl_(clipControl) {}
+
+  bool initialise() {
+    context_->use();
+    UINT w = params_.BackBufferWidth, h = params_.BackBufferHeight;
+    if (w == 0 || h == 0) {
+      return false;
+    }
+    glGenVertexArrays(1, &vao_);
+    glBindVertexArray(vao_);
+    glGenBuffers(1, &scratch_);
+    glGenSamplers(kMaxFixedStages, samplers_);
+
+    glGenRenderbuffers(1, &color_);
+    glBindRenderbuffer(GL_RENDERBUFFER, color_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, GLsizei(w), GLsizei(h));
+    glGenRenderbuffers(1, &depth_);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, GLsizei(w), GLsizei(h));
+    glGenFramebuffers(1, &framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+      return false;
+    }
+    // Row 0 of every framebuffer is the top of the picture, and depth runs 0 to 1 as in
+    // Direct3D. Front faces are clockwise as seen.
+    if (clipControl_) {
+      glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    }
+    glFrontFace(GL_CW);
+    glDisable(GL_DITHER);
+
+    backBuffer_ = new GlBackBuffer(context_, w, h, params_.BackBufferFormat, framebuffer_);
+    setTarget(backBuffer_);
+    context_->setSwapInterval(params_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0
+                                                                                            : 1);
+    return true;
+  }
+
+  ~GlDevice() override {
+    context_->use();
+    rebind(state_.streamSource, static_cast<IDirect3DVertexBuffer9*>(nullptr));
+    rebind(state_.indices, static_cast<IDirect3DIndexBuffer9*>(nullptr));
+    for (auto& texture : state_.textures) {
+      rebind(texture, static_cast<IDirect3DBaseTexture9*>(nullptr));
+    }
+    rebind(target_, static_cast<IDirect3DSurface9*>(nullptr));
+    if (backBuffer_) {
+      backBuffer_->Release();
+    }
+    for (auto& [key, program] : programs_) {
+      if (program.id) {
+        glDeleteProgram(program.id);
+      }
+    }
+    glDeleteSamplers(kMaxFixedStages, samplers_);
+    glDeleteFramebuffers(1, &framebuffer_);
+    glDeleteRenderbuffers(1, &color_);
+    glDeleteRenderbuffers(1, &depth_);
+    glDeleteBuffers(1, &scratch_);
+    glDeleteVertexArrays(1, &vao_);
+  }
+
+  // Frame
+
+  HRESULT Clear(DWORD, const D3DRECT*, DWORD flags, D3DCOLOR color, float z, DWORD) override {
+    bindTarget();
+    const D3DVIEWPORT9& vp = state_.viewport;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
+    GLbitfield mask = 0;
+    if (flags & D3DCLEAR_TARGET) {
+      D3DCOLORVALUE c = colorValue(color);
+      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+      glClearColor(c.r, c.g, c.b, targetHasAlpha() ? c.a : 1.0f);
+      mask |= GL_COLOR_BUFFER_BIT;
+    }
+    if (flags & D3DCLEAR_ZBUFFER) {
+      glDepthMask(GL_TRUE);
+      glClearDepth(z);
+      mask |= GL_DEPTH_BUFFER_BIT;
+    }
+    glClear(mask);
+    glDisable(GL_SCISSOR_TEST);
+    return D3D_OK;
+  }
+
+  HRESULT BeginScene() override { return D3D_OK; }
+  HRESULT EndScene() override { return D3D_OK; }
+
+  HRESULT Present(const RECT*, const RECT*, HWND, const void*) override {
+    context_->use();
+    if (context_->hasWindow()) {
+      int dw = 0, dh = 0;
+      context_->drawableSize(&dw, &dh);
+      int x0 = 0, y0 = 0, x1 = dw, y1 = dh;
+      UINT w = params_.BackBufferWidth, h = params_.BackBufferHeight;
+      if (!params_.Windowed && dw > 0 && dh > 0) {
+        // Full screen keeps the picture's shape, centred with black bars.
+        double scale = std::min(double(dw) / w, double(dh) / h);
+        int sw = int(w * scale + 0.5), sh = int(h * scale + 0.5);
+        x0 = (dw - sw) / 2;
+        y0 = (dh - sh) / 2;
+        x1 = x0 + sw;
+        y1 = y0 + sh;
+      }
+      glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+      glDisable(GL_SCISSOR_TEST);
+      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+      glClearColor(0, 0, 0, 1);
+      glClear(GL_COLOR_BUFFER_BIT);
+      glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+      // The window's row 0 is at the bottom.
+      glBlitFramebuffer(0, 0, GLint(w), GLint(h), x0, y1, x1, y0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+      context_->swap();
+    } else {
+      glFlush();
+    }
+    return D3D_OK;
+  }
+
+  HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE,
+                        IDirect3DSurface9** surface) override {
+    if (!surface || swapChain != 0 || index != 0) {
+      return D3DERR_INVALIDCALL;
+    }
+    backBuffer_->AddRef();
+    *surface = backBuffer_;
+    return D3D_OK;
+  }
+
+  HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override {
+    if (!surface || index != 0) {
+      return D3DERR_INVALIDCALL;
+    }
+    target_->AddRef();
+    *surface = target_;
+    return D3D_OK;
+  }
+
+  HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) override {
+    if (index != 0 || !surface || !framebufferOf(surface)) {
+      return D3DERR_INVALIDCALL;
+    }
+    setTarget(surface);
+    return D3D_OK;
+  }
+
+  HRESULT SetViewport(const D3DVIEWPORT9* viewport) override {
+    if (!viewport) {
+      return D3DERR_INVALIDCALL;
+    }
+    state_.viewport = *viewport;
+    return D3D_OK;
+  }
+
+  HRESULT GetViewport(D3DVIEWPORT9* viewport) override {
+    if (!viewport) {
+      return D3DERR_INVALIDCALL;
+    }
+    *viewport = state_.viewport;
+    return D3D_OK;
+  }
+
+  // Resources
+
+  HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                        D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared) override {
+    if (!texture || shared || width == 0 || height == 0 || width > 8192 || height > 8192 ||
+        !MemoryTexture::supportsFormat(format)) {
+      return D3DERR_INVALIDCALL;
+    }
+    context_->use();
+    *texture = new GlTexture(context_, width, height, levels, usage, format, pool, depth_);
+    return D3D_OK;
+  }
+
+  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                             IDirect3DVertexBuffer9** buffer, HANDLE* shared) override {
+    if (!buffer || shared || length == 0) {
+      return D3DERR_INVALIDCALL;
+    }
+    context_->use();
+    *buffer = new GlVertexBuffer(
+        context_,
+        D3DVERTEXBUFFER_DESC{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf});
+    return D3D_OK;
+  }
+
+  HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                            IDirect3DIndexBuffer9** buffer, HANDLE* shared) override {
+    if (!buffer || shared || length == 0 ||
+        (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)) {
+      return D3DERR_INVALIDCALL;
+    }
+    context_->use();
+    *buffer = new GlIndexBuffer(
+        context_, D3DINDEXBUFFER_DESC{format, D3DRTYPE_INDEXBUFFER, usage, pool, length});
+    return D3D_OK;
+  }
+
+  // State
+
+  HRESULT SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) override {
+    D3DMATRIX* slot = state_.transform(type);
+    if (!slot || !matrix) {
+      return D3DERR_INVALIDCALL;
+    }
+    *slot = *matrix;
+    return D3D_OK;
+  }
+
+  HRESULT GetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* matrix) override {
+    D3DMATRIX* slot = state_.transform(type);
+    if (!slot || !matrix) {
+      return D3DERR_INVALIDCALL;
+    }
+    *matrix = *slot;
+    return D3D_OK;
+  }
+
+  HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) override {
+    D3DMATRIX* slot = state_.transform(type);
+    if (!slot || !matrix) {
+      return D3DERR_INVALIDCALL;
+    }
+    *slot = *matrix * *slot;
+    return D3D_OK;
+  }
+
+  HRESULT SetRenderState(D3DRENDERSTATETYPE type, DWORD value) override {
+    if (type >= kRenderStateCount) {
+      return D3DERR_INVALIDCALL;
+    }
+    state_.renderStates[type] = value;
+    return D3D_OK;
+  }
+
+  HRESULT GetRenderState(D3DRENDERSTATETYPE type, DWORD* value) override {
+    if (type >= kRenderStateCount || !value) {
+      return D3DERR_INVALIDCALL;
+    }
+    *value = state_.renderStates[type];
+    return D3D_OK;
+  }
+
+  HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override {
+    if (sampler >= kTextureStageCount || type >= kSamplerStateCount) {
+      return D3DERR_INVALIDCALL;
+    }
+    state_.samplerStates[sampler][type] = value;
+    return D3D_OK;
+  }
+
+  HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override {
+    if (sampler >= kTextureStageCount || type >= kSamplerStateCount || !value) {
+      return D3DERR_INVALIDCALL;
+    }
+    *value = state_.samplerStates[sampler][type];
+    return D3D_OK;
+  }
+
+  HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override {
+    if (stage >= kTextureStageCount || type >= kTextureStageStateCount) {
+      return D3DERR_INVALIDCALL;
+    }
+    state_.stageStates[stage][type] = value;
+    return D3D_OK;
+  }
+
+  HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override {
+    if (stage >= kTextureStageCount || type >= kTextureStageStateCount || !value) {
+      return D3DERR_INVALIDCALL;
+    }
+    *value = state_.stageStates[stage][type];
+    return D3D_OK;
+  }
+
+  HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override {
+    if (stage >= kTextureStageCount) {
+      return D3DERR_INVALIDCALL;
+    }
+    rebind(state_.textures[stage], texture);
+    return D3D_OK;
+  }
+
+  HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override {
+    if (stage >= kTextureStageCount || !texture) {
+      return D3DERR_INVALIDCALL;
+    }
+    *texture = state_.textures[stage];
+    if (*texture) {
+      (*texture)->AddRef();
+    }
+    return D3D_OK;
+  }
+
+  HRESULT SetMaterial(const D3DMATERIAL9* material) override {
+    if (!material) {
+      return D3DERR_INVALIDCALL;
+    }
+    state_.material = *material;
+    return D3D_OK;
+  }
+
+  HRESULT GetMaterial(D3DMATERIAL9* material) override {
+    if (!material) {
+      return D3DERR_INVALIDCALL;
+    }
+    *material = state_.material;
+    return D3D_OK;
+  }
+
+  HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override {
+    if (!light) {
+      return D3DERR_INVALIDCALL;
+    }
+    state_.lights[index] = *light;
+    return D3D_OK;
+  }
+
+  HRESULT GetLight(DWORD index, D3DLIGHT9* light) override {
+    auto found = state_.lights.find(index);
+    if (!light || found == state_.lights.end()) {
+      return D3DERR_INVALIDCALL;
+    }
+    *light = found->second;
+    return D3D_OK;
+  }
+
+  HRESULT LightEnable(DWORD index, BOOL enable) override {
+    if (!state_.lights.count(index)) {
+      state_.lights[index] = DeviceState::defaultLight();
+    }
+    state_.lightEnabled[index] = enable != FALSE;
+    return D3D_OK;
+  }
+
+  HRESULT GetLightEnable(DWORD index, BOOL* enable) override {
+    if (!enable || !state_.lights.count(index)) {
+      return D3DERR_INVALIDCALL;
+    }
+    *enable = state_.lightEnabled[index] ? TRUE : FALSE;
+    return D3D_OK;
+  }
+
+  // Drawing
+
+  HRESULT SetFVF(DWORD fvf) override {
+    state_.fvf = fvf;
+    return D3D_OK;
+  }
+
+  HRESULT GetFVF(DWORD* fvf) override {
+    if (!fvf) {
+      return D3DERR_INVALIDCALL;
+    }
+    *fvf = state_.fvf;
+    return D3D_OK;
+  }
+
+  HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                          UINT stride) override {
+    if (stream != 0) {
+      return D3DERR_INVALIDCALL;
+    }
+    rebind(state_.streamSource, buffer);
+    state_.streamOffset = offset;
+    state_.streamStride = stride;
+    return D3D_OK;
+  }
+
+  HRESULT SetIndices(IDirect3DIndexBuffer9* buffer) override {
+    rebind(state_.indices, buffer);
+    return D3D_OK;
+  }
+
+  HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override {
+    GLenum mode;
+    auto* buffer = static_cast<GlVertexBuffer*>(state_.streamSource);
+    if (!buffer || !primitiveMode(type, &mode)) {
+      return D3DERR_INVALIDCALL;
+    }
+    UINT count = vertexCountOfPrimitives(type, primitiveCount);
+    if (count == 0) {
+      return D3D_OK;
+    }
+    if (!prepareDraw(buffer->name(), state_.streamOffset, state_.streamStride)) {
+      return D3DERR_INVALIDCALL;
+    }
+    glDrawArrays(mode, GLint(startVertex), GLsizei(count));
+    return D3D_OK;
+  }
+
+  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT, UINT,
+                               UINT startIndex, UINT primitiveCount) override {
+    GLenum mode;
+    auto* buffer = static_cast<GlVertexBuffer*>(state_.streamSource);
+    auto* indices = static_cast<GlIndexBuffer*>(state_.indices);
+    if (!buffer || !indices || !primitiveMode(type, &mode)) {
+      return D3DERR_INVALIDCALL;
+    }
+    UINT count = vertexCountOfPrimitives(type, primitiveCount);
+    if (count == 0) {
+      return D3D_OK;
+    }
+    bool wide = indices->desc().Format == D3DFMT_INDEX32;
+    size_t indexSize = wide ? 4 : 2;
+    if ((size_t(startIndex) + count) * indexSize > indices->bytes().size()) {
+      return D3DERR_INVALIDCALL;
+    }
+    if (!prepareDraw(buffer->name(), state_.streamOffset, state_.streamStride)) {
+      return D3DERR_INVALIDCALL;
+    }
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->name());
+    glDrawElementsBaseVertex(mode, GLsizei(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                             reinterpret_cast<const void*>(size_t(startIndex) * indexSize),
+                             baseVertexIndex);
+    return D3D_OK;
+  }
+
+  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertices,
+                          UINT stride) override {
+    GLenum mode;
+    if (!vertices || stride == 0 || !primitiveMode(type, &mode)) {
+      return D3DERR_INVALIDCALL;
+    }
+    // Drawing from memory unbinds stream 0, as on Direct3D.
+    rebind(state_.streamSource, static_cast<IDirect3DVertexBuffer9*>(nullptr));
+    UINT count = vertexCountOfPrimitives(type, primitiveCount);
+    if (count == 0) {
+      return D3D_OK;
+    }
+    context_->use();
+    glBindBuffer(GL_ARRAY_BUFFER, scratch_);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count) * stride, vertices, GL_STREAM_DRAW);
+    if (!prepareDraw(scratch_, 0, stride)) {
+      return D3DERR_INVALIDCALL;
+    }
+    glDrawArrays(mode, 0, GLsizei(count));
+    return D3D_OK;
+  }
+
+ private:
+  GLuint framebufferOf(IDirect3DSurface9* surface) const {
+    if (surface == backBuffer_) {
+      return framebuffer_;
+    }
+    auto* level = dynamic_cast<TextureSurface*>(surface);
+    auto* texture = level ? dynamic_cast<GlTexture*>(level->texture()) : nullptr;
+    return texture && level->level() == 0 ? texture->framebuffer() : 0;
+  }
+
+  void setTarget(IDirect3DSurface9* surface) {
+    rebind(target_, surface);
+    SurfaceSize size = surfaceSize(surface);
+    state_.viewport = D3DVIEWPORT9{0, 0, size.width, size.height, 0.0f, 1.0f};
+    targetHasAlpha_ = true;
+    D3DSURFACE_DESC desc{};
+    if (SUCCEEDED(surface->GetDesc(&desc))) {
+      targetHasAlpha_ = desc.Format != D3DFMT_X8R8G8B8;
+    }
+    bindTarget();
+  }
+
+  bool targetHasAlpha() const { return targetHasAlpha_; }
+
+  void bindTarget() {
+    context_->use();
+    glBindFramebuffer(GL_FRAMEBUFFER, framebufferOf(target_));
+  }
+
+  const FixedProgram& programFor(const FixedFunctionKey& key) {
+    auto found = programs_.find(key);
+    if (found == programs_.end()) {
+      found = programs_.emplace(key, linkFixedProgram(key)).first;
+    }
+    return found->second;
+  }
+
+  bool prepareDraw(GLuint vertexBuffer, UINT offset, UINT stride) {
+    DWORD fvf = state_.fvf;
+    if ((fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZ) {
+      return false;
+    }
+    if (stride == 0) {
+      stride = vertexSizeOfFvf(fvf);
+    }
+    bindTarget();
+
+    // Lights in camera space: L = -direction through the view's rotation.
+    float lightDirs[kMaxFixedLights * 3], lightDiffuse[kMaxFixedLights * 3];
+    D3DCOLORVALUE ambient = colorValue(state_.renderState(D3DRS_AMBIENT));
+    int lights = 0;
+    for (const auto& [index, enabled] : state_.lightEnabled) {
+      const D3DLIGHT9& light = state_.lights[index];
+      if (!enabled || lights == kMaxFixedLights) {
+        continue;
+      }
+      ambient.r += light.Ambient.r;
+      ambient.g += light.Ambient.g;
+      ambient.b += light.Ambient.b;
+      if (light.Type != D3DLIGHT_DIRECTIONAL) {
+        continue;
+      }
+      const D3DMATRIX& v = state_.view;
+      Vec3 d = light.Direction;
+      Vec3 dir(d.x * v._11 + d.y * v._21 + d.z * v._31, d.x * v._12 + d.y * v._22 + d.z * v._32,
+               d.x * v._13 + d.y * v._23 + d.z * v._33);
+      Vec3 toLight;
+      D3DXVec3Normalize(&toLight, &dir);
+      toLight = -toLight;
+      lightDirs[lights * 3 + 0] = toLight.x;
+      lightDirs[lights * 3 + 1] = toLight.y;
+      lightDirs[lights * 3 + 2] = toLight.z;
+      lightDiffuse[lights * 3 + 0] = light.Diffuse.r;
+      lightDiffuse[lights * 3 + 1] = light.Diffuse.g;
+      lightDiffuse[lights * 3 + 2] = light.Diffuse.b;
+      ++lights;
+    }
+
+    bool bound[kMaxFixedStages];
+    for (int s = 0; s < kMaxFixedStages; ++s) {
+      bound[s] = dynamic_cast<GlTexture*>(state_.textures[s]) != nullptr;
+    }
+    FixedFunctionKey key = makeFixedFunctionKey(state_, fvf, bound, lights, !clipControl_);
+    const FixedProgram& program = programFor(key);
+    if (!program.id) {
+      return false;
+    }
+    glUseProgram(program.id);
+
+    Mat4 worldView = state_.world * state_.view;
+    Mat4 worldViewProj = worldView * state_.projection;
+    glUniformMatrix4fv(program.worldViewProj, 1, GL_FALSE, &worldViewProj.m[0][0]);
+    Mat4 inverse, normal;
+    Mat4 linear = worldView;
+    linear._41 = linear._42 = linear._43 = 0;
+    if (D3DXMatrixInverse(&inverse, nullptr, &linear)) {
+      D3DXMatrixTranspose(&normal, &inverse);
+    } else {
+      normal = linear;
+    }
+    float normal3[9] = {normal._11, normal._12, normal._13, normal._21, normal._22,
+                        normal._23, normal._31, normal._32, normal._33};
+    glUniformMatrix3fv(program.normalMatrix, 1, GL_FALSE, normal3);
+    const D3DVIEWPORT9& vp = state_.viewport;
+    glViewport(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
+    // Direct3D 9 puts pixel centres on integer coordinates: the picture moves half a pixel
+    // right and down. A shade less than half, so that edges through pixel centres fall to the
+    // top-left as Direct3D's fill rule has them, whatever OpenGL's own tie-break.
+    const float shift = 1.0f - 1.0f / 128.0f;
+    glUniform2f(program.pixelOffset, vp.Width ? shift / vp.Width : 0.0f,
+                vp.Height ? -shift / vp.Height : 0.0f);
+    setColor(program.matDiffuse, state_.material.Diffuse);
+    setColor(program.matAmbient, state_.material.Ambient);
+    setColor(program.matEmissive, state_.material.Emissive);
+    glUniform3f(program.ambient, ambient.r, ambient.g, ambient.b);
+    if (lights > 0) {
+      glUniform3fv(program.lightDir, lights, lightDirs);
+      glUniform3fv(program.lightDiffuse, lights, lightDiffuse);
+    }
+    setColor(program.tFactor, colorValue(state_.renderState(D3DRS_TEXTUREFACTOR)));
+    D3DCOLORVALUE fog = colorValue(state_.renderState(D3DRS_FOGCOLOR));
+    glUniform3f(program.fogColor, fog.r, fog.g, fog.b);
+    float fogStart = state_.renderStateFloat(D3DRS_FOGSTART);
+    float fogEnd = state_.renderStateFloat(D3DRS_FOGEND);
+    float range = fogEnd - fogStart;
+    glUniform3f(program.fog, fogStart, range != 0 ? 1.0f / range : 0.0f,
+                state_.renderStateFloat(D3DRS_FOGDENSITY));
+    glUniform1f(program.fogEnd, fogEnd);
+    glUniform1f(program.alphaRef, float(state_.renderState(D3DRS_ALPHAREF) & 0xFF));
+
+    GLint units[kMaxFixedStages];
+    for (int s = 0; s < kMaxFixedStages; ++s) {
+      units[s] = s;
+      glActiveTexture(GL_TEXTURE0 + s);
+      auto* texture = dynamic_cast<GlTexture*>(state_.textures[s]);
+      glBindTexture(GL_TEXTURE_2D, texture ? texture->name() : 0);
+      GLuint sampler = samplers_[s];
+      glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER,
+                          filterMode(state_.sampler(s, D3DSAMP_MINFILTER)));
+      glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
+                          filterMode(state_.sampler(s, D3DSAMP_MAGFILTER)));
+      glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S,
+                          addressMode(state_.sampler(s, D3DSAMP_ADDRESSU)));
+      glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T,
+                          addressMode(state_.sampler(s, D3DSAMP_ADDRESSV)));
+      D3DCOLORVALUE border = colorValue(state_.sampler(s, D3DSAMP_BORDERCOLOR));
+      float borderColor[4] = {border.r, border.g, border.b, border.a};
+      glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, borderColor);
+      glBindSampler(s, sampler);
+    }
+    glUniform1iv(program.textures, kMaxFixedStages, units);
+
+    applyRasterState();
+    bindVertices(vertexBuffer, fvf, offset, stride);
+    return true;
+  }
+
+  void applyRasterState() {
+    if (state_.renderState(D3DRS_ZENABLE) != D3DZB_FALSE) {
+      glEnable(GL_DEPTH_TEST);
+      glDepthFunc(compareFunc(state_.renderState(D3DRS_ZFUNC)));
+    } else {
+      glDisable(GL_DEPTH_TEST);
+    }
+    glDepthMask(state_.renderState(D3DRS_ZWRITEENABLE) ? GL_TRUE : GL_FALSE);
+
+    switch (state_.renderState(D3DRS_CULLMODE)) {
+      case D3DCULL_CW:
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_FRONT);
+        break;
+      case D3DCULL_CCW:
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        break;
+      default:
+        glDisable(GL_CULL_FACE);
+        break;
+    }
+
+    if (state_.renderState(D3DRS_ALPHABLENDENABLE)) {
+      glEnable(GL_BLEND);
+      GLenum src = blendFactor(state_.renderState(D3DRS_SRCBLEND));
+      GLenum dst = blendFactor(state_.renderState(D3DRS_DESTBLEND));
+      GLenum op = blendEquation(state_.renderState(D3DRS_BLENDOP));
+      if (state_.renderState(D3DRS_SEPARATEALPHABLENDENABLE)) {
+        glBlendFuncSeparate(src, dst, blendFactor(state_.renderState(D3DRS_SRCBLENDALPHA)),
+                            blendFactor(state_.renderState(D3DRS_DESTBLENDALPHA)));
+        glBlendEquationSeparate(op, blendEquation(state_.renderState(D3DRS_BLENDOPALPHA)));
+      } else {
+        glBlendFunc(src, dst);
+        glBlendEquation(op);
+      }
+    } else {
+      glDisable(GL_BLEND);
+    }
+
+    DWORD write = state_.renderState(D3DRS_COLORWRITEENABLE);
+    glColorMask(write & 1 ? GL_TRUE : GL_FALSE, write & 2 ? GL_TRUE : GL_FALSE,
+                write & 4 ? GL_TRUE : GL_FALSE, write & 8 && targetHasAlpha() ? GL_TRUE : GL_FALSE);
+  }
+
+  void bindVertices(GLuint buffer, DWORD fvf, UINT base, UINT stride) {
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    auto at = [base](size_t offset) { return reinterpret_cast<const void*>(base + offset); };
+    size_t offset = 0;
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, GLsizei(stride), at(offset));
+    offset += 12;
+    auto attribute = [&](GLuint location, bool present, GLint size, GLenum type,
+                         GLboolean normalised, size_t bytes) {
+      if (present) {
+        glEnableVertexAttribArray(location);
+        glVertexAttribPointer(location, size, type, normalised, GLsizei(stride), at(offset));
+        offset += bytes;
+      } else {
+        glDisableVertexAttribArray(location);
+      }
+    };
+    attribute(1, fvf & D3DFVF_NORMAL, 3, GL_FLOAT, GL_FALSE, 12);
+    if (fvf & D3DFVF_PSIZE) {
+      offset += 4;
+    }
+    // D3DCOLOR is blue, green, red, alpha in memory.
+    attribute(2, fvf & D3DFVF_DIFFUSE, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 4);
+    if (fvf & D3DFVF_SPECULAR) {
+      offset += 4;
+    }
+    DWORD coords = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    attribute(3, coords > 0, 2, GL_FLOAT, GL_FALSE, 8);
+    attribute(4, coords > 1, 2, GL_FLOAT, GL_FALSE, 8);
+  }
+
+  SharedContext context_;
+  D3DPRESENT_PARAMETERS params_;
+  bool clipControl_;
+  DeviceState state_;
+  GLuint vao_ = 0, scratch_ = 0, framebuffer_ = 0, color_ = 0, depth_ = 0;
+  GLuint samplers_[kMaxFixedStages] = {};
+  GlBackBuffer* backBuffer_ = nullptr;
+  IDirect3DSurface9* target_ = nullptr;
+  bool targetHasAlpha_ = true;
+  std::unordered_map<FixedFunctionKey, FixedProgram, FixedFunctionKeyHash> programs_;
+};
+
+class GlDirect3D : public RefCounted<IDirect3D9> {
+ public:
+  HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) override {
+    auto& system = windowSystem();
+    int w = system.screenWidth(), h = system.screenHeight();
+    if (adapter != D3DADAPTER_DEFAULT || !mode || w <= 0 || h <= 0) {
+      return D3DERR_NOTAVAILABLE;
+    }
+    *mode = D3DDISPLAYMODE{UINT(w), UINT(h), 0, D3DFMT_X8R8G8B8};
+    return D3D_OK;
+  }
+
+  HRESULT CreateDevice(UINT adapter, D3DDEVTYPE, HWND focusWindow, DWORD,
+                       D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) override {
+    if (!device || !params || adapter != D3DADAPTER_DEFAULT) {
+      return D3DERR_INVALIDCALL;
+    }
+    *device = nullptr;
+    HWND window = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
+    SDL_Window* native = nullptr;
+    auto& system = windowSystem();
+    if (dynamic_cast<SdlWindowSystem*>(&system) && system.isWindow(window)) {
+      native = SdlWindowSystem::nativeWindow(window);
+    }
+    std::string error;
+    std::shared_ptr<GlContext> context =
+        native ? createWindowContext(native, &error) : createHeadlessContext(&error);
+    if (!context) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return D3DERR_NOTAVAILABLE;
+    }
+    context->use();
+    if (epoxy_gl_version() < 33) {
+      std::fprintf(stderr, "OpenGL 3.3 is needed, this machine has %d.%d\n",
+                   epoxy_gl_version() / 10, epoxy_gl_version() % 10);
+      return D3DERR_NOTAVAILABLE;
+    }
+    bool clipControl = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+    auto* created = new GlDevice(context, *params, clipControl);
+    if (!created->initialise()) {
+      created->Release();
+      return D3DERR_NOTAVAILABLE;
+    }
+    *device = created;
+    return D3D_OK;
+  }
+};
+
+}  // namespace
+
+IDirect3D9* createOpenGlDirect3D() {
+  return new GlDirect3D;
+}
+
+bool readBackBuffer(IDirect3DDevice9* device, std::vector<uint8_t>* pixels, UINT* width,
+                    UINT* height) {
+  IDirect3DSurface9* surface = nullptr;
+  if (!device || FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface))) {
+    return false;
+  }
+  D3DSURFACE_DESC desc{};
+  D3DLOCKED_RECT locked{};
+  bool ok = SUCCEEDED(surface->GetDesc(&desc)) &&
+            SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY));
+  if (ok) {
+    pixels->resize(size_t(desc.Width) * desc.Height * 4);
+    for (UINT y = 0; y < desc.Height; ++y) {
+      std::memcpy(pixels->data() + size_t(y) * desc.Width * 4,
+                  static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                  size_t(desc.Width) * 4);
+    }
+    surface->UnlockRect();
+    *width = desc.Width;
+    *height = desc.Height;
+  }
+  surface->Release();
+  return ok;
+}
+
+}  // namespace korvel::platform
