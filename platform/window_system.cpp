@@ -160,8 +160,10 @@ WindowSystem& windowSystem() {
   return sdl;
 }
 
-void installWindowSystem(WindowSystem* system) {
+WindowSystem* installWindowSystem(WindowSystem* system) {
+  WindowSystem* previous = installed;
   installed = system;
+  return previous;
 }
 
 }  // namespace korvel::platform

@@ -89,7 +89,7 @@ class WindowSystem {
 
 // The window system the program runs on: SDL, unless another is installed.
 WindowSystem& windowSystem();
-// Installs `system` (not owned); null puts the default back.
-void installWindowSystem(WindowSystem* system);
+// Installs `system` (not owned); null puts the default back. Returns what was installed.
+WindowSystem* installWindowSystem(WindowSystem* system);
 
 }  // namespace korvel::platform

@@ -2,6 +2,7 @@
 // formulas, within a step or two of 8-bit colour.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -400,6 +401,76 @@ TEST_F(GlDeviceTest, TexturesModulateAndMapTexelsToPixelsOneToOne) {
   auto half = [](int v) { return v * 128 / 255.0f / 255.0f; };
   EXPECT_COLOR(small.pixel(1, 1), rgba(half(channel(t, 16)), half(channel(t, 8)),
                                        half(channel(t, 0)), 1.0f));  // alpha: the texture's
+  texture->Release();
+}
+
+TEST_F(GlDeviceTest, TextureStagesCombineTheirArguments) {
+  const D3DCOLOR texel = 0x80604020, vertex = 0xFF204080, factor = 0x40FF0000;
+  auto sum = [](D3DCOLOR a, D3DCOLOR b) {
+    D3DCOLOR out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+      out |= D3DCOLOR(std::min(255, channel(a, shift) + channel(b, shift))) << shift;
+    }
+    return out;
+  };
+  struct {
+    const char* name;
+    DWORD colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2;
+    D3DCOLOR expected;
+  } cases[] = {
+      {"add", D3DTOP_ADD, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+       D3DTA_CURRENT, (sum(texel, vertex) & 0x00FFFFFF) | 0x80000000},
+      {"texture factor", D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_TFACTOR, D3DTOP_SELECTARG2,
+       D3DTA_TEXTURE, D3DTA_TFACTOR, factor},
+      {"complement", D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_CURRENT,
+       D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_CURRENT, 0xFF9FBFDF},
+      {"alpha replicated", D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, D3DTA_CURRENT,
+       D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_CURRENT, 0x80808080},
+  };
+  IDirect3DTexture9* texture = dev.makeTexture(1, 1, {texel});
+  dev->SetTexture(0, texture);
+  dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+  dev->SetRenderState(D3DRS_TEXTUREFACTOR, factor);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, c.colorOp);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG1, c.colorArg1);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG2, c.colorArg2);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, c.alphaOp);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, c.alphaArg1);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, c.alphaArg2);
+    fullQuad(vertex);
+    EXPECT_COLOR(centre(), c.expected);
+  }
+  // A second stage modulating by the factor; the first selects the texture.
+  dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  dev->SetTexture(1, texture);
+  dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  dev->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_CURRENT);
+  dev->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+  dev->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  dev->SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_CURRENT);
+  fullQuad(vertex);
+  EXPECT_COLOR(centre(), 0x80600000u);
+  dev->SetTexture(1, nullptr);
+  dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+
+  // Textures without alpha read as opaque.
+  IDirect3DTexture9* opaque = nullptr;
+  ASSERT_EQ(dev->CreateTexture(1, 1, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &opaque, nullptr),
+            D3D_OK);
+  D3DLOCKED_RECT locked;
+  opaque->LockRect(0, &locked, nullptr, 0);
+  *static_cast<D3DCOLOR*>(locked.pBits) = 0x00336699;
+  opaque->UnlockRect(0);
+  dev->SetTexture(0, opaque);
+  fullQuad(vertex);
+  EXPECT_COLOR(centre(), 0xFF336699u);
+  dev->SetTexture(0, nullptr);
+  opaque->Release();
   texture->Release();
 }
 

@@ -1,5 +1,6 @@
 // A window system for tests: windows without a screen, native events the test scripts, message
-// boxes that answer from a script and remember what they showed. Installed for its lifetime.
+// boxes that answer from a script and remember what they showed. Installed for its lifetime,
+// putting back what was installed before.
 #pragma once
 
 #include <deque>
@@ -47,6 +48,7 @@ class ScriptedWindowSystem : public platform::WindowSystem {
   void pollNative() override;
 
  private:
+  platform::WindowSystem* previous_;
   std::deque<MSG> pending_;
   std::deque<int> answers_;
 };

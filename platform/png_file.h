@@ -1,0 +1,15 @@
+// Pictures to PNG files, for looking at what the device drew.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvel::platform {
+
+// `bgra`: blue, green, red, alpha bytes, top row first, as a locked back buffer holds them.
+// With `keepAlpha` false the picture is written opaque, as it is shown on screen.
+bool writePng(const std::string& path, const std::vector<uint8_t>& bgra, unsigned width,
+              unsigned height, bool keepAlpha = false);
+
+}  // namespace korvel::platform
