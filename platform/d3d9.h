@@ -114,7 +114,10 @@ class IDirect3DDevice9 : public IUnknown {
   virtual HRESULT GetFVF(DWORD* fvf) = 0;
   virtual HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                   UINT stride) = 0;
+  virtual HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                                  UINT* stride) = 0;
   virtual HRESULT SetIndices(IDirect3DIndexBuffer9* buffer) = 0;
+  virtual HRESULT GetIndices(IDirect3DIndexBuffer9** buffer) = 0;
   virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) = 0;
   virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
                                        UINT minVertexIndex, UINT numVertices, UINT startIndex,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -10,6 +11,7 @@
 #include "platform/d3d9_resources.h"
 #include "platform/d3d9_state.h"
 #include "platform/d3dx_math.h"
+#include "platform/effect_host.h"
 #include "platform/gl_context.h"
 #include "platform/gl_direct3d.h"
 #include "platform/gl_fixed_function.h"
@@ -350,7 +352,7 @@ void setColor(GLint location, const D3DCOLORVALUE& c) {
   glUniform4f(location, c.r, c.g, c.b, c.a);
 }
 
-class GlDevice : public RefCounted<IDirect3DDevice9> {
+class GlDevice : public RefCounted<IDirect3DDevice9>, public EffectHost {
  public:
   GlDevice(SharedContext context, const D3DPRESENT_PARAMETERS& params, bool clipControl)
       : context_(std::move(context)), params_(params), clipControl_(clipControl) {}
@@ -732,6 +734,31 @@ class GlDevice : public RefCounted<IDirect3DDevice9> {
     return D3D_OK;
   }
 
+  HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                          UINT* stride) override {
+    if (stream != 0 || !buffer || !offset || !stride) {
+      return D3DERR_INVALIDCALL;
+    }
+    *buffer = state_.streamSource;
+    if (*buffer) {
+      (*buffer)->AddRef();
+    }
+    *offset = state_.streamOffset;
+    *stride = state_.streamStride;
+    return D3D_OK;
+  }
+
+  HRESULT GetIndices(IDirect3DIndexBuffer9** buffer) override {
+    if (!buffer) {
+      return D3DERR_INVALIDCALL;
+    }
+    *buffer = state_.indices;
+    if (*buffer) {
+      (*buffer)->AddRef();
+    }
+    return D3D_OK;
+  }
+
   HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override {
     GLenum mode;
     auto* buffer = static_cast<GlVertexBuffer*>(state_.streamSource);
@@ -798,6 +825,57 @@ class GlDevice : public RefCounted<IDirect3DDevice9> {
     return D3D_OK;
   }
 
+  // Effects
+
+  unsigned compileEffectProgram(const std::string& vertex, const std::string& fragment,
+                                std::string* log) override {
+    context_->use();
+    GLuint vs = compileShader(GL_VERTEX_SHADER, vertex, log);
+    GLuint fs = compileShader(GL_FRAGMENT_SHADER, fragment, log);
+    GLuint program = 0;
+    if (vs && fs) {
+      program = glCreateProgram();
+      glAttachShader(program, vs);
+      glAttachShader(program, fs);
+      glLinkProgram(program);
+      GLint ok = 0;
+      glGetProgramiv(program, GL_LINK_STATUS, &ok);
+      if (!ok) {
+        char buffer[4096];
+        glGetProgramInfoLog(program, sizeof buffer, nullptr, buffer);
+        *log += buffer;
+        glDeleteProgram(program);
+        program = 0;
+      }
+    }
+    if (vs)
+      glDeleteShader(vs);
+    if (fs)
+      glDeleteShader(fs);
+    return program;
+  }
+
+  void deleteEffectProgram(unsigned program) override {
+    context_->use();
+    if (program == effectProgram_) {
+      useEffectProgram(0, nullptr);
+    }
+    glDeleteProgram(program);
+  }
+
+  void useEffectProgram(unsigned program, std::function<void(unsigned)> bind) override {
+    effectProgram_ = program;
+    effectBind_ = program ? std::move(bind) : nullptr;
+  }
+
+  unsigned textureName(IDirect3DBaseTexture9* texture) override {
+    auto* gl = dynamic_cast<GlTexture*>(texture);
+    return gl ? gl->name() : 0;
+  }
+
+  bool needsClipFallback() const override { return !clipControl_; }
+  void useContext() override { context_->use(); }
+
  private:
   GLuint framebufferOf(IDirect3DSurface9* surface) const {
     if (surface == backBuffer_) {
@@ -844,6 +922,23 @@ class GlDevice : public RefCounted<IDirect3DDevice9> {
       stride = vertexSizeOfFvf(fvf);
     }
     bindTarget();
+    const D3DVIEWPORT9& vp = state_.viewport;
+    glViewport(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
+    // Direct3D 9 puts pixel centres on integer coordinates: the picture moves half a pixel
+    // right and down. A shade less than half, so that edges through pixel centres fall to the
+    // top-left as Direct3D's fill rule has them, whatever OpenGL's own tie-break.
+    const float shift = 1.0f - 1.0f / 128.0f;
+    const float offsetX = vp.Width ? shift / vp.Width : 0.0f;
+    const float offsetY = vp.Height ? -shift / vp.Height : 0.0f;
+
+    if (effectProgram_) {
+      glUseProgram(effectProgram_);
+      glUniform2f(glGetUniformLocation(effectProgram_, "korvel_PixelOffset"), offsetX, offsetY);
+      effectBind_(effectProgram_);
+      applyRasterState();
+      bindVertices(vertexBuffer, fvf, offset, stride);
+      return true;
+    }
 
     // Lights in camera space: L = -direction through the view's rotation.
     float lightDirs[kMaxFixedLights * 3], lightDiffuse[kMaxFixedLights * 3];
@@ -901,14 +996,7 @@ class GlDevice : public RefCounted<IDirect3DDevice9> {
     float normal3[9] = {normal._11, normal._12, normal._13, normal._21, normal._22,
                         normal._23, normal._31, normal._32, normal._33};
     glUniformMatrix3fv(program.normalMatrix, 1, GL_FALSE, normal3);
-    const D3DVIEWPORT9& vp = state_.viewport;
-    glViewport(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
-    // Direct3D 9 puts pixel centres on integer coordinates: the picture moves half a pixel
-    // right and down. A shade less than half, so that edges through pixel centres fall to the
-    // top-left as Direct3D's fill rule has them, whatever OpenGL's own tie-break.
-    const float shift = 1.0f - 1.0f / 128.0f;
-    glUniform2f(program.pixelOffset, vp.Width ? shift / vp.Width : 0.0f,
-                vp.Height ? -shift / vp.Height : 0.0f);
+    glUniform2f(program.pixelOffset, offsetX, offsetY);
     setColor(program.matDiffuse, state_.material.Diffuse);
     setColor(program.matAmbient, state_.material.Ambient);
     setColor(program.matEmissive, state_.material.Emissive);
@@ -1040,6 +1128,8 @@ class GlDevice : public RefCounted<IDirect3DDevice9> {
   GlBackBuffer* backBuffer_ = nullptr;
   IDirect3DSurface9* target_ = nullptr;
   bool targetHasAlpha_ = true;
+  unsigned effectProgram_ = 0;
+  std::function<void(unsigned)> effectBind_;
   std::unordered_map<FixedFunctionKey, FixedProgram, FixedFunctionKeyHash> programs_;
 };
 

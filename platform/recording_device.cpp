@@ -354,6 +354,31 @@ HRESULT RecordingDevice::SetIndices(IDirect3DIndexBuffer9* buffer) {
   return D3D_OK;
 }
 
+HRESULT RecordingDevice::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                                         UINT* stride) {
+  if (stream != 0 || !buffer || !offset || !stride) {
+    return D3DERR_INVALIDCALL;
+  }
+  *buffer = state_.streamSource;
+  if (*buffer) {
+    (*buffer)->AddRef();
+  }
+  *offset = state_.streamOffset;
+  *stride = state_.streamStride;
+  return D3D_OK;
+}
+
+HRESULT RecordingDevice::GetIndices(IDirect3DIndexBuffer9** buffer) {
+  if (!buffer) {
+    return D3DERR_INVALIDCALL;
+  }
+  *buffer = state_.indices;
+  if (*buffer) {
+    (*buffer)->AddRef();
+  }
+  return D3D_OK;
+}
+
 HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
                                        UINT primitiveCount) {
   log.record("DrawPrimitive", type, startVertex, primitiveCount);

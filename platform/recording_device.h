@@ -98,7 +98,10 @@ class RecordingDevice : public RefCounted<IDirect3DDevice9> {
   HRESULT GetFVF(DWORD* fvf) override;
   HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                           UINT stride) override;
+  HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                          UINT* stride) override;
   HRESULT SetIndices(IDirect3DIndexBuffer9* buffer) override;
+  HRESULT GetIndices(IDirect3DIndexBuffer9** buffer) override;
   HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
   HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
                                UINT numVertices, UINT startIndex, UINT primitiveCount) override;
