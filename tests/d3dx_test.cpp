@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/png_file.h"
+#include "platform/image_file.h"
 #include "platform/recording_device.h"
 #include "support/headless_device.h"
 #include "support/temp_dir.h"

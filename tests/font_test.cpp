@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "platform/debug_output.h"
-#include "platform/png_file.h"
+#include "platform/image_file.h"
 #include "platform/recording_device.h"
 #include "support/temp_dir.h"
 

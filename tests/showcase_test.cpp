@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/gl_direct3d.h"
-#include "platform/png_file.h"
+#include "platform/image_file.h"
 #include "platform/window_system.h"
 #include "support/headless_device.h"
 #include "support/showcase.h"

@@ -1,4 +1,4 @@
-// Pictures to PNG files, for looking at what the device drew.
+// Pictures to files: PNG for looking at what the device drew, BMP for data the demo reads.
 #pragma once
 
 #include <cstdint>
@@ -11,5 +11,8 @@ namespace korvel::platform {
 // With `keepAlpha` false the picture is written opaque, as it is shown on screen.
 bool writePng(const std::string& path, const std::vector<uint8_t>& bgra, unsigned width,
               unsigned height, bool keepAlpha = false);
+// 24-bit, no alpha.
+bool writeBmp(const std::string& path, const std::vector<uint8_t>& bgra, unsigned width,
+              unsigned height);
 
 }  // namespace korvel::platform

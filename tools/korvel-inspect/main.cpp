@@ -1,0 +1,19 @@
+// korvel-inspect: shows what the demo's readers make of an asset file, as JSON.
+#include "commands.h"
+#include "platform/console_window_system.h"
+
+int main(int argc, char** argv) {
+  // Messages of the readers go to standard error, never to a dialog.
+  korvel::platform::ConsoleWindowSystem console;
+  korvel::platform::installWindowSystem(&console);
+
+  CLI::App app("Shows what the demo's readers make of an asset file, as one JSON object.",
+               "korvel-inspect");
+  app.require_subcommand(1);
+  korvel::inspect::Command run;
+  korvel::inspect::addTgaCommand(app, &run);
+  CLI11_PARSE(app, argc, argv);
+  int status = run ? run() : 2;
+  korvel::platform::installWindowSystem(nullptr);
+  return status;
+}
