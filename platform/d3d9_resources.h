@@ -27,6 +27,19 @@ class RefCounted : public Interface {
   ULONG references_ = 1;
 };
 
+// Points `slot` at `object`, taking a reference on the new one and dropping the old one's:
+// bound objects stay alive while bound, as on Direct3D.
+template <class T>
+void rebind(T*& slot, T* object) {
+  if (object) {
+    object->AddRef();
+  }
+  if (slot) {
+    slot->Release();
+  }
+  slot = object;
+}
+
 template <class Interface, class Desc>
 class MemoryBuffer : public RefCounted<Interface> {
  public:

@@ -8,274 +8,19 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/d3d9_resources.h"
-#include "platform/d3d9_state.h"
+#include "platform/d3d9_device_base.h"
 #include "platform/d3dx_math.h"
 #include "platform/effect_host.h"
 #include "platform/gl_context.h"
 #include "platform/gl_direct3d.h"
+#include "platform/gl_enums.h"
 #include "platform/gl_fixed_function.h"
+#include "platform/gl_resources.h"
 #include "platform/sdl_window_system.h"
 
 namespace korvel::platform {
 
 namespace {
-
-template <class T>
-void rebind(T*& slot, T* object) {
-  if (object) {
-    object->AddRef();
-  }
-  if (slot) {
-    slot->Release();
-  }
-  slot = object;
-}
-
-// Resources keep the context alive, so they can be released after the device.
-using SharedContext = std::shared_ptr<GlContext>;
-
-class GlVertexBuffer : public MemoryVertexBuffer {
- public:
-  GlVertexBuffer(SharedContext context, const D3DVERTEXBUFFER_DESC& desc)
-      : MemoryVertexBuffer(desc), context_(std::move(context)) {
-    glGenBuffers(1, &name_);
-    unlocked();
-  }
-  ~GlVertexBuffer() override {
-    context_->use();
-    glDeleteBuffers(1, &name_);
-  }
-  GLuint name() const { return name_; }
-
- protected:
-  void unlocked() override {
-    context_->use();
-    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-    glBufferData(GL_COPY_WRITE_BUFFER, bytes().size(), bytes().data(), GL_STATIC_DRAW);
-  }
-
- private:
-  SharedContext context_;
-  GLuint name_ = 0;
-};
-
-class GlIndexBuffer : public MemoryIndexBuffer {
- public:
-  GlIndexBuffer(SharedContext context, const D3DINDEXBUFFER_DESC& desc)
-      : MemoryIndexBuffer(desc), context_(std::move(context)) {
-    glGenBuffers(1, &name_);
-    unlocked();
-  }
-  ~GlIndexBuffer() override {
-    context_->use();
-    glDeleteBuffers(1, &name_);
-  }
-  GLuint name() const { return name_; }
-
- protected:
-  void unlocked() override {
-    context_->use();
-    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-    glBufferData(GL_COPY_WRITE_BUFFER, bytes().size(), bytes().data(), GL_STATIC_DRAW);
-  }
-
- private:
-  SharedContext context_;
-  GLuint name_ = 0;
-};
-
-void readFramebuffer(GLuint framebuffer, UINT width, UINT height, uint8_t* out) {
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, out);
-}
-
-// Texels live in memory and in a GL texture; only level 0 is ever drawn from. A render
-// target also has a framebuffer, sharing the device's depth buffer as Direct3D does.
-class GlTexture : public MemoryTexture {
- public:
-  GlTexture(SharedContext context, UINT width, UINT height, UINT levels, DWORD usage,
-            D3DFORMAT format, D3DPOOL pool, GLuint depthBuffer)
-      : MemoryTexture(width, height, levels, usage, format, pool), context_(std::move(context)) {
-    glGenTextures(1, &name_);
-    glBindTexture(GL_TEXTURE_2D, name_);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    if (format == D3DFMT_X8R8G8B8) {
-      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
-    }
-    upload();
-    if (usage & D3DUSAGE_RENDERTARGET) {
-      glGenFramebuffers(1, &framebuffer_);
-      glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name_, 0);
-      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer);
-    }
-  }
-  ~GlTexture() override {
-    context_->use();
-    if (framebuffer_) {
-      glDeleteFramebuffers(1, &framebuffer_);
-    }
-    glDeleteTextures(1, &name_);
-  }
-
-  GLuint name() const { return name_; }
-  GLuint framebuffer() const { return framebuffer_; }
-
- protected:
-  void levelUnlocked(UINT level) override {
-    if (level == 0) {
-      context_->use();
-      upload();
-    }
-  }
-  void beforeLock(UINT level) override {
-    if (level == 0 && framebuffer_) {
-      context_->use();
-      readFramebuffer(framebuffer_, width(), height(), texels().data());
-    }
-  }
-
- private:
-  void upload() {
-    glBindTexture(GL_TEXTURE_2D, name_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width()), GLsizei(height()), 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, texels().data());
-  }
-
-  SharedContext context_;
-  GLuint name_ = 0;
-  GLuint framebuffer_ = 0;
-};
-
-class GlBackBuffer : public MemorySurface {
- public:
-  GlBackBuffer(SharedContext context, UINT width, UINT height, D3DFORMAT format, GLuint framebuffer)
-      : MemorySurface(width, height, format, D3DUSAGE_RENDERTARGET),
-        context_(std::move(context)),
-        framebuffer_(framebuffer) {}
-  GLuint framebuffer() const { return framebuffer_; }
-
- protected:
-  void beforeLock() override {
-    context_->use();
-    readFramebuffer(framebuffer_, width(), height(), texels().data());
-  }
-
- private:
-  SharedContext context_;
-  GLuint framebuffer_;
-};
-
-GLenum blendFactor(DWORD blend) {
-  switch (blend) {
-    case D3DBLEND_ZERO:
-      return GL_ZERO;
-    case D3DBLEND_ONE:
-      return GL_ONE;
-    case D3DBLEND_SRCCOLOR:
-      return GL_SRC_COLOR;
-    case D3DBLEND_INVSRCCOLOR:
-      return GL_ONE_MINUS_SRC_COLOR;
-    case D3DBLEND_SRCALPHA:
-      return GL_SRC_ALPHA;
-    case D3DBLEND_INVSRCALPHA:
-      return GL_ONE_MINUS_SRC_ALPHA;
-    case D3DBLEND_DESTALPHA:
-      return GL_DST_ALPHA;
-    case D3DBLEND_INVDESTALPHA:
-      return GL_ONE_MINUS_DST_ALPHA;
-    case D3DBLEND_DESTCOLOR:
-      return GL_DST_COLOR;
-    case D3DBLEND_INVDESTCOLOR:
-      return GL_ONE_MINUS_DST_COLOR;
-    case D3DBLEND_SRCALPHASAT:
-      return GL_SRC_ALPHA_SATURATE;
-    default:
-      return GL_ONE;
-  }
-}
-
-GLenum blendEquation(DWORD op) {
-  switch (op) {
-    case D3DBLENDOP_SUBTRACT:
-      return GL_FUNC_SUBTRACT;
-    case D3DBLENDOP_REVSUBTRACT:
-      return GL_FUNC_REVERSE_SUBTRACT;
-    case D3DBLENDOP_MIN:
-      return GL_MIN;
-    case D3DBLENDOP_MAX:
-      return GL_MAX;
-    default:
-      return GL_FUNC_ADD;
-  }
-}
-
-GLenum compareFunc(DWORD func) {
-  switch (func) {
-    case D3DCMP_NEVER:
-      return GL_NEVER;
-    case D3DCMP_LESS:
-      return GL_LESS;
-    case D3DCMP_EQUAL:
-      return GL_EQUAL;
-    case D3DCMP_LESSEQUAL:
-      return GL_LEQUAL;
-    case D3DCMP_GREATER:
-      return GL_GREATER;
-    case D3DCMP_NOTEQUAL:
-      return GL_NOTEQUAL;
-    case D3DCMP_GREATEREQUAL:
-      return GL_GEQUAL;
-    default:
-      return GL_ALWAYS;
-  }
-}
-
-GLenum addressMode(DWORD mode) {
-  switch (mode) {
-    case D3DTADDRESS_MIRROR:
-      return GL_MIRRORED_REPEAT;
-    case D3DTADDRESS_CLAMP:
-      return GL_CLAMP_TO_EDGE;
-    case D3DTADDRESS_BORDER:
-      return GL_CLAMP_TO_BORDER;
-    default:
-      return GL_REPEAT;
-  }
-}
-
-GLenum filterMode(DWORD filter) {
-  return filter == D3DTEXF_LINEAR || filter == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST;
-}
-
-bool primitiveMode(D3DPRIMITIVETYPE type, GLenum* mode) {
-  switch (type) {
-    case D3DPT_POINTLIST:
-      *mode = GL_POINTS;
-      return true;
-    case D3DPT_LINELIST:
-      *mode = GL_LINES;
-      return true;
-    case D3DPT_LINESTRIP:
-      *mode = GL_LINE_STRIP;
-      return true;
-    case D3DPT_TRIANGLELIST:
-      *mode = GL_TRIANGLES;
-      return true;
-    case D3DPT_TRIANGLESTRIP:
-      *mode = GL_TRIANGLE_STRIP;
-      return true;
-    case D3DPT_TRIANGLEFAN:
-      *mode = GL_TRIANGLE_FAN;
-      return true;
-    default:
-      return false;
-  }
-}
 
 GLuint compileShader(GLenum type, const std::string& source, std::string* log) {
   GLuint shader = glCreateShader(type);
@@ -352,7 +97,7 @@ void setColor(GLint location, const D3DCOLORVALUE& c) {
   glUniform4f(location, c.r, c.g, c.b, c.a);
 }
 
-class GlDevice : public RefCounted<IDirect3DDevice9>, public EffectHost {
+class GlDevice : public DeviceBase, public EffectHost {
  public:
   GlDevice(SharedContext context, const D3DPRESENT_PARAMETERS& params, bool clipControl)
       : context_(std::move(context)), params_(params), clipControl_(clipControl) {}
@@ -398,12 +143,6 @@ class GlDevice : public RefCounted<IDirect3DDevice9>, public EffectHost {
 
   ~GlDevice() override {
     context_->use();
-    rebind(state_.streamSource, static_cast<IDirect3DVertexBuffer9*>(nullptr));
-    rebind(state_.indices, static_cast<IDirect3DIndexBuffer9*>(nullptr));
-    for (auto& texture : state_.textures) {
-      rebind(texture, static_cast<IDirect3DBaseTexture9*>(nullptr));
-    }
-    rebind(target_, static_cast<IDirect3DSurface9*>(nullptr));
     if (backBuffer_) {
       backBuffer_->Release();
     }
@@ -488,36 +227,11 @@ class GlDevice : public RefCounted<IDirect3DDevice9>, public EffectHost {
     return D3D_OK;
   }
 
-  HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override {
-    if (!surface || index != 0) {
-      return D3DERR_INVALIDCALL;
-    }
-    target_->AddRef();
-    *surface = target_;
-    return D3D_OK;
-  }
-
   HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) override {
     if (index != 0 || !surface || !framebufferOf(surface)) {
       return D3DERR_INVALIDCALL;
     }
     setTarget(surface);
-    return D3D_OK;
-  }
-
-  HRESULT SetViewport(const D3DVIEWPORT9* viewport) override {
-    if (!viewport) {
-      return D3DERR_INVALIDCALL;
-    }
-    state_.viewport = *viewport;
-    return D3D_OK;
-  }
-
-  HRESULT GetViewport(D3DVIEWPORT9* viewport) override {
-    if (!viewport) {
-      return D3DERR_INVALIDCALL;
-    }
-    *viewport = state_.viewport;
     return D3D_OK;
   }
 
@@ -555,207 +269,6 @@ class GlDevice : public RefCounted<IDirect3DDevice9>, public EffectHost {
     context_->use();
     *buffer = new GlIndexBuffer(
         context_, D3DINDEXBUFFER_DESC{format, D3DRTYPE_INDEXBUFFER, usage, pool, length});
-    return D3D_OK;
-  }
-
-  // State
-
-  HRESULT SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) override {
-    D3DMATRIX* slot = state_.transform(type);
-    if (!slot || !matrix) {
-      return D3DERR_INVALIDCALL;
-    }
-    *slot = *matrix;
-    return D3D_OK;
-  }
-
-  HRESULT GetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* matrix) override {
-    D3DMATRIX* slot = state_.transform(type);
-    if (!slot || !matrix) {
-      return D3DERR_INVALIDCALL;
-    }
-    *matrix = *slot;
-    return D3D_OK;
-  }
-
-  HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) override {
-    D3DMATRIX* slot = state_.transform(type);
-    if (!slot || !matrix) {
-      return D3DERR_INVALIDCALL;
-    }
-    *slot = *matrix * *slot;
-    return D3D_OK;
-  }
-
-  HRESULT SetRenderState(D3DRENDERSTATETYPE type, DWORD value) override {
-    if (type >= kRenderStateCount) {
-      return D3DERR_INVALIDCALL;
-    }
-    state_.renderStates[type] = value;
-    return D3D_OK;
-  }
-
-  HRESULT GetRenderState(D3DRENDERSTATETYPE type, DWORD* value) override {
-    if (type >= kRenderStateCount || !value) {
-      return D3DERR_INVALIDCALL;
-    }
-    *value = state_.renderStates[type];
-    return D3D_OK;
-  }
-
-  HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override {
-    if (sampler >= kTextureStageCount || type >= kSamplerStateCount) {
-      return D3DERR_INVALIDCALL;
-    }
-    state_.samplerStates[sampler][type] = value;
-    return D3D_OK;
-  }
-
-  HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override {
-    if (sampler >= kTextureStageCount || type >= kSamplerStateCount || !value) {
-      return D3DERR_INVALIDCALL;
-    }
-    *value = state_.samplerStates[sampler][type];
-    return D3D_OK;
-  }
-
-  HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override {
-    if (stage >= kTextureStageCount || type >= kTextureStageStateCount) {
-      return D3DERR_INVALIDCALL;
-    }
-    state_.stageStates[stage][type] = value;
-    return D3D_OK;
-  }
-
-  HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override {
-    if (stage >= kTextureStageCount || type >= kTextureStageStateCount || !value) {
-      return D3DERR_INVALIDCALL;
-    }
-    *value = state_.stageStates[stage][type];
-    return D3D_OK;
-  }
-
-  HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override {
-    if (stage >= kTextureStageCount) {
-      return D3DERR_INVALIDCALL;
-    }
-    rebind(state_.textures[stage], texture);
-    return D3D_OK;
-  }
-
-  HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override {
-    if (stage >= kTextureStageCount || !texture) {
-      return D3DERR_INVALIDCALL;
-    }
-    *texture = state_.textures[stage];
-    if (*texture) {
-      (*texture)->AddRef();
-    }
-    return D3D_OK;
-  }
-
-  HRESULT SetMaterial(const D3DMATERIAL9* material) override {
-    if (!material) {
-      return D3DERR_INVALIDCALL;
-    }
-    state_.material = *material;
-    return D3D_OK;
-  }
-
-  HRESULT GetMaterial(D3DMATERIAL9* material) override {
-    if (!material) {
-      return D3DERR_INVALIDCALL;
-    }
-    *material = state_.material;
-    return D3D_OK;
-  }
-
-  HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override {
-    if (!light) {
-      return D3DERR_INVALIDCALL;
-    }
-    state_.lights[index] = *light;
-    return D3D_OK;
-  }
-
-  HRESULT GetLight(DWORD index, D3DLIGHT9* light) override {
-    auto found = state_.lights.find(index);
-    if (!light || found == state_.lights.end()) {
-      return D3DERR_INVALIDCALL;
-    }
-    *light = found->second;
-    return D3D_OK;
-  }
-
-  HRESULT LightEnable(DWORD index, BOOL enable) override {
-    if (!state_.lights.count(index)) {
-      state_.lights[index] = DeviceState::defaultLight();
-    }
-    state_.lightEnabled[index] = enable != FALSE;
-    return D3D_OK;
-  }
-
-  HRESULT GetLightEnable(DWORD index, BOOL* enable) override {
-    if (!enable || !state_.lights.count(index)) {
-      return D3DERR_INVALIDCALL;
-    }
-    *enable = state_.lightEnabled[index] ? TRUE : FALSE;
-    return D3D_OK;
-  }
-
-  // Drawing
-
-  HRESULT SetFVF(DWORD fvf) override {
-    state_.fvf = fvf;
-    return D3D_OK;
-  }
-
-  HRESULT GetFVF(DWORD* fvf) override {
-    if (!fvf) {
-      return D3DERR_INVALIDCALL;
-    }
-    *fvf = state_.fvf;
-    return D3D_OK;
-  }
-
-  HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
-                          UINT stride) override {
-    if (stream != 0) {
-      return D3DERR_INVALIDCALL;
-    }
-    rebind(state_.streamSource, buffer);
-    state_.streamOffset = offset;
-    state_.streamStride = stride;
-    return D3D_OK;
-  }
-
-  HRESULT SetIndices(IDirect3DIndexBuffer9* buffer) override {
-    rebind(state_.indices, buffer);
-    return D3D_OK;
-  }
-
-  HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
-                          UINT* stride) override {
-    if (stream != 0 || !buffer || !offset || !stride) {
-      return D3DERR_INVALIDCALL;
-    }
-    *buffer = state_.streamSource;
-    if (*buffer) {
-      (*buffer)->AddRef();
-    }
-    *offset = state_.streamOffset;
-    *stride = state_.streamStride;
-    return D3D_OK;
-  }
-
-  HRESULT GetIndices(IDirect3DIndexBuffer9** buffer) override {
-    if (!buffer) {
-      return D3DERR_INVALIDCALL;
-    }
-    *buffer = state_.indices;
-    if (*buffer) {
-      (*buffer)->AddRef();
-    }
     return D3D_OK;
   }
 
@@ -809,8 +322,7 @@ class GlDevice : public RefCounted<IDirect3DDevice9>, public EffectHost {
     if (!vertices || stride == 0 || !primitiveMode(type, &mode)) {
       return D3DERR_INVALIDCALL;
     }
-    // Drawing from memory unbinds stream 0, as on Direct3D.
-    rebind(state_.streamSource, static_cast<IDirect3DVertexBuffer9*>(nullptr));
+    unbindStream();
     UINT count = vertexCountOfPrimitives(type, primitiveCount);
     if (count == 0) {
       return D3D_OK;
@@ -886,15 +398,9 @@ class GlDevice : public RefCounted<IDirect3DDevice9>, public EffectHost {
     return texture && level->level() == 0 ? texture->framebuffer() : 0;
   }
 
-  void setTarget(IDirect3DSurface9* surface) {
-    rebind(target_, surface);
-    SurfaceSize size = surfaceSize(surface);
-    state_.viewport = D3DVIEWPORT9{0, 0, size.width, size.height, 0.0f, 1.0f};
-    targetHasAlpha_ = true;
+  void targetChanged() override {
     D3DSURFACE_DESC desc{};
-    if (SUCCEEDED(surface->GetDesc(&desc))) {
-      targetHasAlpha_ = desc.Format != D3DFMT_X8R8G8B8;
-    }
+    targetHasAlpha_ = !(SUCCEEDED(target_->GetDesc(&desc)) && desc.Format == D3DFMT_X8R8G8B8);
     bindTarget();
   }
 
@@ -1122,11 +628,9 @@ class GlDevice : public RefCounted<IDirect3DDevice9>, public EffectHost {
   SharedContext context_;
   D3DPRESENT_PARAMETERS params_;
   bool clipControl_;
-  DeviceState state_;
   GLuint vao_ = 0, scratch_ = 0, framebuffer_ = 0, color_ = 0, depth_ = 0;
   GLuint samplers_[kMaxFixedStages] = {};
   GlBackBuffer* backBuffer_ = nullptr;
-  IDirect3DSurface9* target_ = nullptr;
   bool targetHasAlpha_ = true;
   unsigned effectProgram_ = 0;
   std::function<void(unsigned)> effectBind_;

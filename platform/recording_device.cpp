@@ -2,22 +2,6 @@
 
 namespace korvel::platform {
 
-namespace {
-
-// Bound objects hold a reference, as on Direct3D, so releasing one that is still bound is safe.
-template <class T>
-void rebind(T*& slot, T* object) {
-  if (object) {
-    object->AddRef();
-  }
-  if (slot) {
-    slot->Release();
-  }
-  slot = object;
-}
-
-}  // namespace
-
 std::string CallLog::labelOf(const void* object) const {
   if (!object) {
     return "null";
@@ -46,19 +30,7 @@ RecordingDevice::RecordingDevice(const D3DPRESENT_PARAMETERS& params, DWORD beha
 }
 
 RecordingDevice::~RecordingDevice() {
-  rebind(state_.streamSource, static_cast<IDirect3DVertexBuffer9*>(nullptr));
-  rebind(state_.indices, static_cast<IDirect3DIndexBuffer9*>(nullptr));
-  for (auto& texture : state_.textures) {
-    rebind(texture, static_cast<IDirect3DBaseTexture9*>(nullptr));
-  }
-  rebind(target_, static_cast<IDirect3DSurface9*>(nullptr));
   backBuffer_->Release();
-}
-
-void RecordingDevice::setTarget(IDirect3DSurface9* surface) {
-  rebind(target_, surface);
-  SurfaceSize size = surfaceSize(surface);
-  state_.viewport = D3DVIEWPORT9{0, 0, size.width, size.height, 0.0f, 1.0f};
 }
 
 HRESULT RecordingDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
@@ -98,12 +70,7 @@ HRESULT RecordingDevice::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER
 
 HRESULT RecordingDevice::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
   log.record("GetRenderTarget", index);
-  if (!surface || index != 0) {
-    return D3DERR_INVALIDCALL;
-  }
-  target_->AddRef();
-  *surface = target_;
-  return D3D_OK;
+  return DeviceBase::GetRenderTarget(index, surface);
 }
 
 HRESULT RecordingDevice::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
@@ -116,20 +83,10 @@ HRESULT RecordingDevice::SetRenderTarget(DWORD index, IDirect3DSurface9* surface
 }
 
 HRESULT RecordingDevice::SetViewport(const D3DVIEWPORT9* viewport) {
-  if (!viewport) {
-    return D3DERR_INVALIDCALL;
+  if (viewport) {
+    log.record("SetViewport", viewport->X, viewport->Y, viewport->Width, viewport->Height);
   }
-  log.record("SetViewport", viewport->X, viewport->Y, viewport->Width, viewport->Height);
-  state_.viewport = *viewport;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetViewport(D3DVIEWPORT9* viewport) {
-  if (!viewport) {
-    return D3DERR_INVALIDCALL;
-  }
-  *viewport = state_.viewport;
-  return D3D_OK;
+  return DeviceBase::SetViewport(viewport);
 }
 
 HRESULT RecordingDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
@@ -168,215 +125,66 @@ HRESULT RecordingDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT f
   return D3D_OK;
 }
 
-HRESULT RecordingDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
-  log.record("SetTransform", state);
-  D3DMATRIX* slot = state_.transform(state);
-  if (!slot || !matrix) {
-    return D3DERR_INVALIDCALL;
-  }
-  *slot = *matrix;
-  return D3D_OK;
+HRESULT RecordingDevice::SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) {
+  log.record("SetTransform", type);
+  return DeviceBase::SetTransform(type, matrix);
 }
 
-HRESULT RecordingDevice::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
-  D3DMATRIX* slot = state_.transform(state);
-  if (!slot || !matrix) {
-    return D3DERR_INVALIDCALL;
-  }
-  *matrix = *slot;
-  return D3D_OK;
+HRESULT RecordingDevice::MultiplyTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) {
+  log.record("MultiplyTransform", type);
+  return DeviceBase::MultiplyTransform(type, matrix);
 }
 
-HRESULT RecordingDevice::MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
-  log.record("MultiplyTransform", state);
-  D3DMATRIX* slot = state_.transform(state);
-  if (!slot || !matrix) {
-    return D3DERR_INVALIDCALL;
-  }
-  *slot = *matrix * *slot;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-  log.record("SetRenderState", state, value);
-  if (state >= kRenderStateCount) {
-    return D3DERR_INVALIDCALL;
-  }
-  state_.renderStates[state] = value;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
-  if (state >= kRenderStateCount || !value) {
-    return D3DERR_INVALIDCALL;
-  }
-  *value = state_.renderStates[state];
-  return D3D_OK;
+HRESULT RecordingDevice::SetRenderState(D3DRENDERSTATETYPE type, DWORD value) {
+  log.record("SetRenderState", type, value);
+  return DeviceBase::SetRenderState(type, value);
 }
 
 HRESULT RecordingDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
   log.record("SetSamplerState", sampler, type, value);
-  if (sampler >= kTextureStageCount || type >= kSamplerStateCount) {
-    return D3DERR_INVALIDCALL;
-  }
-  state_.samplerStates[sampler][type] = value;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
-  if (sampler >= kTextureStageCount || type >= kSamplerStateCount || !value) {
-    return D3DERR_INVALIDCALL;
-  }
-  *value = state_.samplerStates[sampler][type];
-  return D3D_OK;
+  return DeviceBase::SetSamplerState(sampler, type, value);
 }
 
 HRESULT RecordingDevice::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
                                               DWORD value) {
   log.record("SetTextureStageState", stage, type, value);
-  if (stage >= kTextureStageCount || type >= kTextureStageStateCount) {
-    return D3DERR_INVALIDCALL;
-  }
-  state_.stageStates[stage][type] = value;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
-                                              DWORD* value) {
-  if (stage >= kTextureStageCount || type >= kTextureStageStateCount || !value) {
-    return D3DERR_INVALIDCALL;
-  }
-  *value = state_.stageStates[stage][type];
-  return D3D_OK;
+  return DeviceBase::SetTextureStageState(stage, type, value);
 }
 
 HRESULT RecordingDevice::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
   log.record("SetTexture", stage, texture);
-  if (stage >= kTextureStageCount) {
-    return D3DERR_INVALIDCALL;
-  }
-  rebind(state_.textures[stage], texture);
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
-  if (stage >= kTextureStageCount || !texture) {
-    return D3DERR_INVALIDCALL;
-  }
-  *texture = state_.textures[stage];
-  if (*texture) {
-    (*texture)->AddRef();
-  }
-  return D3D_OK;
+  return DeviceBase::SetTexture(stage, texture);
 }
 
 HRESULT RecordingDevice::SetMaterial(const D3DMATERIAL9* material) {
   log.record("SetMaterial");
-  if (!material) {
-    return D3DERR_INVALIDCALL;
-  }
-  state_.material = *material;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetMaterial(D3DMATERIAL9* material) {
-  if (!material) {
-    return D3DERR_INVALIDCALL;
-  }
-  *material = state_.material;
-  return D3D_OK;
+  return DeviceBase::SetMaterial(material);
 }
 
 HRESULT RecordingDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
   log.record("SetLight", index);
-  if (!light) {
-    return D3DERR_INVALIDCALL;
-  }
-  state_.lights[index] = *light;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetLight(DWORD index, D3DLIGHT9* light) {
-  auto found = state_.lights.find(index);
-  if (!light || found == state_.lights.end()) {
-    return D3DERR_INVALIDCALL;
-  }
-  *light = found->second;
-  return D3D_OK;
+  return DeviceBase::SetLight(index, light);
 }
 
 HRESULT RecordingDevice::LightEnable(DWORD index, BOOL enable) {
   log.record("LightEnable", index, enable);
-  if (!state_.lights.count(index)) {
-    state_.lights[index] = DeviceState::defaultLight();
-  }
-  state_.lightEnabled[index] = enable != FALSE;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetLightEnable(DWORD index, BOOL* enable) {
-  if (!enable || !state_.lights.count(index)) {
-    return D3DERR_INVALIDCALL;
-  }
-  *enable = state_.lightEnabled[index] ? TRUE : FALSE;
-  return D3D_OK;
+  return DeviceBase::LightEnable(index, enable);
 }
 
 HRESULT RecordingDevice::SetFVF(DWORD fvf) {
   log.record("SetFVF", fvf);
-  state_.fvf = fvf;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetFVF(DWORD* fvf) {
-  if (!fvf) {
-    return D3DERR_INVALIDCALL;
-  }
-  *fvf = state_.fvf;
-  return D3D_OK;
+  return DeviceBase::SetFVF(fvf);
 }
 
 HRESULT RecordingDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                          UINT stride) {
   log.record("SetStreamSource", stream, buffer, offset, stride);
-  if (stream != 0) {
-    return D3DERR_INVALIDCALL;
-  }
-  rebind(state_.streamSource, buffer);
-  state_.streamOffset = offset;
-  state_.streamStride = stride;
-  return D3D_OK;
+  return DeviceBase::SetStreamSource(stream, buffer, offset, stride);
 }
 
 HRESULT RecordingDevice::SetIndices(IDirect3DIndexBuffer9* buffer) {
   log.record("SetIndices", buffer);
-  rebind(state_.indices, buffer);
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
-                                         UINT* stride) {
-  if (stream != 0 || !buffer || !offset || !stride) {
-    return D3DERR_INVALIDCALL;
-  }
-  *buffer = state_.streamSource;
-  if (*buffer) {
-    (*buffer)->AddRef();
-  }
-  *offset = state_.streamOffset;
-  *stride = state_.streamStride;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetIndices(IDirect3DIndexBuffer9** buffer) {
-  if (!buffer) {
-    return D3DERR_INVALIDCALL;
-  }
-  *buffer = state_.indices;
-  if (*buffer) {
-    (*buffer)->AddRef();
-  }
-  return D3D_OK;
+  return DeviceBase::SetIndices(buffer);
 }
 
 HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
@@ -396,8 +204,7 @@ HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVer
 HRESULT RecordingDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount,
                                          const void* vertices, UINT stride) {
   log.record("DrawPrimitiveUP", type, primitiveCount, stride);
-  // As on Direct3D, drawing from memory unbinds stream 0.
-  rebind(state_.streamSource, static_cast<IDirect3DVertexBuffer9*>(nullptr));
+  unbindStream();
   return vertices ? D3D_OK : D3DERR_INVALIDCALL;
 }
 

@@ -9,8 +9,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/d3d9_resources.h"
-#include "platform/d3d9_state.h"
+#include "platform/d3d9_device_base.h"
 
 namespace korvel::platform {
 
@@ -52,7 +51,7 @@ class CallLog {
   std::map<const void*, std::string> labels_;
 };
 
-class RecordingDevice : public RefCounted<IDirect3DDevice9> {
+class RecordingDevice : public DeviceBase {
  public:
   explicit RecordingDevice(const D3DPRESENT_PARAMETERS& params, DWORD behaviorFlags);
   ~RecordingDevice() override;
@@ -67,7 +66,6 @@ class RecordingDevice : public RefCounted<IDirect3DDevice9> {
   HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override;
   HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) override;
   HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
-  HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
 
   HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                         D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared) override;
@@ -76,39 +74,26 @@ class RecordingDevice : public RefCounted<IDirect3DDevice9> {
   HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                             IDirect3DIndexBuffer9** buffer, HANDLE* shared) override;
 
-  HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
-  HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
-  HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
-  HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
-  HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+  HRESULT SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) override;
+  HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) override;
+  HRESULT SetRenderState(D3DRENDERSTATETYPE type, DWORD value) override;
   HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
-  HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
   HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
-  HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
   HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
-  HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override;
   HRESULT SetMaterial(const D3DMATERIAL9* material) override;
-  HRESULT GetMaterial(D3DMATERIAL9* material) override;
   HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override;
-  HRESULT GetLight(DWORD index, D3DLIGHT9* light) override;
   HRESULT LightEnable(DWORD index, BOOL enable) override;
-  HRESULT GetLightEnable(DWORD index, BOOL* enable) override;
 
   HRESULT SetFVF(DWORD fvf) override;
-  HRESULT GetFVF(DWORD* fvf) override;
   HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                           UINT stride) override;
-  HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
-                          UINT* stride) override;
   HRESULT SetIndices(IDirect3DIndexBuffer9* buffer) override;
-  HRESULT GetIndices(IDirect3DIndexBuffer9** buffer) override;
   HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
   HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
                                UINT numVertices, UINT startIndex, UINT primitiveCount) override;
   HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertices,
                           UINT stride) override;
 
-  const DeviceState& state() const { return state_; }
   const D3DPRESENT_PARAMETERS& presentParameters() const { return params_; }
   DWORD behaviorFlags() const { return behaviorFlags_; }
 
@@ -117,13 +102,9 @@ class RecordingDevice : public RefCounted<IDirect3DDevice9> {
   int presents = 0;
 
  private:
-  void setTarget(IDirect3DSurface9* surface);
-
   D3DPRESENT_PARAMETERS params_;
   DWORD behaviorFlags_;
-  DeviceState state_;
   MemorySurface* backBuffer_;
-  IDirect3DSurface9* target_ = nullptr;
   int nextLabel_ = 1;
 };
 

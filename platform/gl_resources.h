@@ -1,0 +1,130 @@
+// The device's resources on OpenGL: contents kept in memory (for locks) and mirrored into GL
+// objects when a lock ends. Resources keep the context alive, so they may outlive the device.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <memory>
+
+#include "platform/d3d9_resources.h"
+#include "platform/gl_context.h"
+
+namespace korvel::platform {
+
+using SharedContext = std::shared_ptr<GlContext>;
+
+// Contents in memory and in a GL buffer, uploaded whenever a lock ends.
+template <class Memory, class Desc>
+class GlBuffer : public Memory {
+ public:
+  GlBuffer(SharedContext context, const Desc& desc) : Memory(desc), context_(std::move(context)) {
+    glGenBuffers(1, &name_);
+    unlocked();
+  }
+  ~GlBuffer() override {
+    context_->use();
+    glDeleteBuffers(1, &name_);
+  }
+  GLuint name() const { return name_; }
+
+ protected:
+  void unlocked() override {
+    context_->use();
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    glBufferData(GL_COPY_WRITE_BUFFER, this->bytes().size(), this->bytes().data(), GL_STATIC_DRAW);
+  }
+
+ private:
+  SharedContext context_;
+  GLuint name_ = 0;
+};
+
+using GlVertexBuffer = GlBuffer<MemoryVertexBuffer, D3DVERTEXBUFFER_DESC>;
+using GlIndexBuffer = GlBuffer<MemoryIndexBuffer, D3DINDEXBUFFER_DESC>;
+
+void readFramebuffer(GLuint framebuffer, UINT width, UINT height, uint8_t* out) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, out);
+}
+
+// Texels live in memory and in a GL texture; only level 0 is ever drawn from. A render
+// target also has a framebuffer, sharing the device's depth buffer as Direct3D does.
+class GlTexture : public MemoryTexture {
+ public:
+  GlTexture(SharedContext context, UINT width, UINT height, UINT levels, DWORD usage,
+            D3DFORMAT format, D3DPOOL pool, GLuint depthBuffer)
+      : MemoryTexture(width, height, levels, usage, format, pool), context_(std::move(context)) {
+    glGenTextures(1, &name_);
+    glBindTexture(GL_TEXTURE_2D, name_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    if (format == D3DFMT_X8R8G8B8) {
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+    }
+    upload();
+    if (usage & D3DUSAGE_RENDERTARGET) {
+      glGenFramebuffers(1, &framebuffer_);
+      glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name_, 0);
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer);
+    }
+  }
+  ~GlTexture() override {
+    context_->use();
+    if (framebuffer_) {
+      glDeleteFramebuffers(1, &framebuffer_);
+    }
+    glDeleteTextures(1, &name_);
+  }
+
+  GLuint name() const { return name_; }
+  GLuint framebuffer() const { return framebuffer_; }
+
+ protected:
+  void levelUnlocked(UINT level) override {
+    if (level == 0) {
+      context_->use();
+      upload();
+    }
+  }
+  void beforeLock(UINT level) override {
+    if (level == 0 && framebuffer_) {
+      context_->use();
+      readFramebuffer(framebuffer_, width(), height(), texels().data());
+    }
+  }
+
+ private:
+  void upload() {
+    glBindTexture(GL_TEXTURE_2D, name_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width()), GLsizei(height()), 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, texels().data());
+  }
+
+  SharedContext context_;
+  GLuint name_ = 0;
+  GLuint framebuffer_ = 0;
+};
+
+class GlBackBuffer : public MemorySurface {
+ public:
+  GlBackBuffer(SharedContext context, UINT width, UINT height, D3DFORMAT format, GLuint framebuffer)
+      : MemorySurface(width, height, format, D3DUSAGE_RENDERTARGET),
+        context_(std::move(context)),
+        framebuffer_(framebuffer) {}
+  GLuint framebuffer() const { return framebuffer_; }
+
+ protected:
+  void beforeLock() override {
+    context_->use();
+    readFramebuffer(framebuffer_, width(), height(), texels().data());
+  }
+
+ private:
+  SharedContext context_;
+  GLuint framebuffer_;
+};
+
+}  // namespace korvel::platform
