@@ -45,31 +45,39 @@ struct FixedProgram {
       lightDir, lightDiffuse, textures, tFactor, fogColor, fog, fogEnd, alphaRef;
 };
 
+// 0, with the compiler's and linker's words in `log`, when the stages do not make a program.
+GLuint linkProgram(const std::string& vertex, const std::string& fragment, std::string* log) {
+  GLuint vs = compileShader(GL_VERTEX_SHADER, vertex, log);
+  GLuint fs = compileShader(GL_FRAGMENT_SHADER, fragment, log);
+  GLuint program = 0;
+  if (vs && fs) {
+    program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    glLinkProgram(program);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+      char buffer[4096];
+      glGetProgramInfoLog(program, sizeof buffer, nullptr, buffer);
+      *log += buffer;
+      glDeleteProgram(program);
+      program = 0;
+    }
+  }
+  if (vs) {
+    glDeleteShader(vs);
+  }
+  if (fs) {
+    glDeleteShader(fs);
+  }
+  return program;
+}
+
 FixedProgram linkFixedProgram(const FixedFunctionKey& key) {
   FixedProgram program;
   std::string log;
-  GLuint vs = compileShader(GL_VERTEX_SHADER, fixedVertexShader(key), &log);
-  GLuint fs = compileShader(GL_FRAGMENT_SHADER, fixedFragmentShader(key), &log);
-  if (vs && fs) {
-    GLuint id = glCreateProgram();
-    glAttachShader(id, vs);
-    glAttachShader(id, fs);
-    glLinkProgram(id);
-    GLint ok = 0;
-    glGetProgramiv(id, GL_LINK_STATUS, &ok);
-    if (ok) {
-      program.id = id;
-    } else {
-      char buffer[4096];
-      glGetProgramInfoLog(id, sizeof buffer, nullptr, buffer);
-      log += buffer;
-      glDeleteProgram(id);
-    }
-  }
-  if (vs)
-    glDeleteShader(vs);
-  if (fs)
-    glDeleteShader(fs);
+  program.id = linkProgram(fixedVertexShader(key), fixedFragmentShader(key), &log);
   if (!program.id) {
     std::fprintf(stderr, "fixed-function shader failed: %s\n", log.c_str());
     return program;
@@ -342,29 +350,7 @@ class GlDevice : public DeviceBase, public EffectHost {
   unsigned compileEffectProgram(const std::string& vertex, const std::string& fragment,
                                 std::string* log) override {
     context_->use();
-    GLuint vs = compileShader(GL_VERTEX_SHADER, vertex, log);
-    GLuint fs = compileShader(GL_FRAGMENT_SHADER, fragment, log);
-    GLuint program = 0;
-    if (vs && fs) {
-      program = glCreateProgram();
-      glAttachShader(program, vs);
-      glAttachShader(program, fs);
-      glLinkProgram(program);
-      GLint ok = 0;
-      glGetProgramiv(program, GL_LINK_STATUS, &ok);
-      if (!ok) {
-        char buffer[4096];
-        glGetProgramInfoLog(program, sizeof buffer, nullptr, buffer);
-        *log += buffer;
-        glDeleteProgram(program);
-        program = 0;
-      }
-    }
-    if (vs)
-      glDeleteShader(vs);
-    if (fs)
-      glDeleteShader(fs);
-    return program;
+    return linkProgram(vertex, fragment, log);
   }
 
   void deleteEffectProgram(unsigned program) override {
