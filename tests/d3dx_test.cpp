@@ -205,7 +205,7 @@ technique Add
       void main() { gl_Position = mul(vec4(aPosition, 1.0), Offset); }
     end
     fragment
-      void main() { fragColor = Tint * 1.0; }
+      void main() { fragColor = Tint; }
     end
   end
 end
