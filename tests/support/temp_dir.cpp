@@ -2,17 +2,24 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 #include <stdexcept>
 
 namespace korvel::testing {
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "korvel-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) {
-    throw std::runtime_error("cannot make a temporary folder");
+  static std::atomic<int> counter{0};
+  auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto candidate = base / ("korvel-test-" + std::to_string(getpid()) + "-" +
+                             std::to_string(counter++));
+    if (std::filesystem::create_directory(candidate)) {
+      root_ = candidate;
+      return;
+    }
   }
-  root_ = pattern;
+  throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempDir::~TempDir() {
