@@ -6,7 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
+#include "assets/tvk_writer.h"
 #include "support/temp_dir.h"
+#include "support/tvk_fixtures.h"
 
 namespace korvel {
 namespace {
@@ -48,6 +52,35 @@ TEST(InspectToolTest, TgaPrintsTheReadersPixelsInMemoryOrder) {
   run = inspect("tga " + dir.path("missing.tga"));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("\"result\":-1"), std::string::npos);
+}
+
+TEST(InspectToolTest, TvkPrintsTheSceneAfterScaleAndNormals) {
+  testing::TempDir dir;
+  SceneFile scene = testing::quadScene();
+  scene.cameras.push_back({0.5f, 1, 100, Vec3(1, 2, 3), Vec3(0, 0, 0)});
+  std::string path = dir.path("quad.tvk");
+  ASSERT_TRUE(writeTvk(scene, path));
+  ToolRun run = inspect("tvk " + path + " --scale 2");
+  ASSERT_EQ(run.status, 0);
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["result"], 0);
+  EXPECT_EQ(json["materials"][0]["diffuse"], nlohmann::json({1.0, 0.5, 0.0}));
+  EXPECT_EQ(json["materials"][0]["subMaterials"], nlohmann::json::array());
+  const auto& quad = json["objects"][0];
+  EXPECT_EQ(quad["name"], "quad");
+  EXPECT_EQ(quad["vertices"][3]["position"], nlohmann::json({2.0, 2.0, 0.0}));
+  EXPECT_EQ(quad["vertices"][3]["normal"], nlohmann::json({0.0, 0.0, 1.0}));
+  EXPECT_EQ(quad["faces"][1]["vertices"], nlohmann::json({2, 1, 3}));
+  EXPECT_EQ(quad["faces"][1]["texCoords"][2], nlohmann::json({1.0, 1.0}));
+  EXPECT_EQ(quad["texCoords"].size(), 4u);
+  EXPECT_EQ(json["cameras"][0]["fieldOfView"], 0.5);
+  EXPECT_EQ(json["lights"], nlohmann::json::array());
+
+  std::vector<uint8_t> bytes = encodeTvk(scene);
+  bytes.resize(bytes.size() - 5);
+  run = inspect("tvk " + dir.write("cut.tvk", std::vector<unsigned char>(bytes.begin(), bytes.end())));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(nlohmann::json::parse(run.out)["result"], 2);
 }
 
 }  // namespace

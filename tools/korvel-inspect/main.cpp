@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   korvel::inspect::Command run;
   korvel::inspect::addTgaCommand(app, &run);
+  korvel::inspect::addTvkCommand(app, &run);
   CLI11_PARSE(app, argc, argv);
   int status = run ? run() : 2;
   korvel::platform::installWindowSystem(nullptr);
