@@ -78,7 +78,8 @@ TEST(InspectToolTest, TvkPrintsTheSceneAfterScaleAndNormals) {
 
   std::vector<uint8_t> bytes = encodeTvk(scene);
   bytes.resize(bytes.size() - 5);
-  run = inspect("tvk " + dir.write("cut.tvk", std::vector<unsigned char>(bytes.begin(), bytes.end())));
+  run = inspect("tvk " +
+                dir.write("cut.tvk", std::vector<unsigned char>(bytes.begin(), bytes.end())));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(nlohmann::json::parse(run.out)["result"], 2);
 }

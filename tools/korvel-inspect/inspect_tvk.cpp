@@ -11,7 +11,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json vec(const Vec3& v) { return Json::array({v.x, v.y, v.z}); }
+Json vec(const Vec3& v) {
+  return Json::array({v.x, v.y, v.z});
+}
 
 Json material(const MaterialRecord& m) {
   Json out;
