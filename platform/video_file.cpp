@@ -1,0 +1,307 @@
+#include "platform/video_file.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvel::platform {
+
+struct VideoDecoder::State {
+  AVFormatContext* format = nullptr;
+  AVCodecContext* codec = nullptr;
+  AVFrame* frame = nullptr;
+  AVPacket* packet = nullptr;
+  SwsContext* scaler = nullptr;
+  int stream = -1;
+  // Presentation times of every frame, in display order.
+  std::vector<int64_t> times;
+  int lastIndex = -2;  // the frame decoded last; -2 when the decoder must seek first
+  bool flushed = false;
+
+  ~State() {
+    sws_freeContext(scaler);
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&codec);
+    avformat_close_input(&format);
+  }
+
+  int64_t timeOf(const AVFrame* f) const {
+    return f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp : f->pts;
+  }
+
+  // The next decoded frame, into `frame`; false at the end of the film.
+  bool next() {
+    for (;;) {
+      int result = avcodec_receive_frame(codec, frame);
+      if (result == 0) {
+        return true;
+      }
+      if (result == AVERROR_EOF || (result != AVERROR(EAGAIN))) {
+        return false;
+      }
+      if (flushed) {
+        return false;
+      }
+      result = av_read_frame(format, packet);
+      if (result < 0) {
+        avcodec_send_packet(codec, nullptr);  // drain what the decoder holds
+        flushed = true;
+        continue;
+      }
+      if (packet->stream_index == stream) {
+        avcodec_send_packet(codec, packet);
+      }
+      av_packet_unref(packet);
+    }
+  }
+
+  bool seekTo(int64_t time) {
+    if (av_seek_frame(format, stream, time, AVSEEK_FLAG_BACKWARD) < 0 &&
+        av_seek_frame(format, stream, times.front(), AVSEEK_FLAG_BACKWARD) < 0) {
+      return false;
+    }
+    avcodec_flush_buffers(codec);
+    flushed = false;
+    return true;
+  }
+};
+
+VideoDecoder::VideoDecoder() = default;
+VideoDecoder::~VideoDecoder() = default;
+
+void VideoDecoder::close() {
+  state_.reset();
+}
+
+bool VideoDecoder::open(const std::string& path) {
+  close();
+  av_log_set_level(AV_LOG_ERROR);  // a file that is not a film is an answer, not news
+  auto s = std::make_unique<State>();
+  if (avformat_open_input(&s->format, path.c_str(), nullptr, nullptr) < 0 ||
+      avformat_find_stream_info(s->format, nullptr) < 0) {
+    return false;
+  }
+  const AVCodec* decoder = nullptr;
+  s->stream = av_find_best_stream(s->format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+  if (s->stream < 0 || !decoder) {
+    return false;
+  }
+  s->codec = avcodec_alloc_context3(decoder);
+  if (!s->codec ||
+      avcodec_parameters_to_context(s->codec, s->format->streams[s->stream]->codecpar) < 0 ||
+      avcodec_open2(s->codec, decoder, nullptr) < 0) {
+    return false;
+  }
+  s->frame = av_frame_alloc();
+  s->packet = av_packet_alloc();
+  // Count the frames by their packets: container headers do not always say.
+  while (av_read_frame(s->format, s->packet) >= 0) {
+    if (s->packet->stream_index == s->stream) {
+      int64_t t = s->packet->pts != AV_NOPTS_VALUE ? s->packet->pts : s->packet->dts;
+      if (t == AV_NOPTS_VALUE) {
+        t = s->times.empty() ? 0 : s->times.back() + 1;
+      }
+      s->times.push_back(t);
+    }
+    av_packet_unref(s->packet);
+  }
+  std::sort(s->times.begin(), s->times.end());
+  if (s->times.empty() || !s->seekTo(s->times.front())) {
+    return false;
+  }
+  state_ = std::move(s);
+  return true;
+}
+
+int VideoDecoder::frameCount() const {
+  return state_ ? int(state_->times.size()) : 0;
+}
+int VideoDecoder::width() const {
+  return state_ ? state_->codec->width : 0;
+}
+int VideoDecoder::height() const {
+  return state_ ? state_->codec->height : 0;
+}
+
+bool VideoDecoder::decodeFrame(int index, int width, int height, std::vector<uint8_t>* out) {
+  if (!state_ || index < 0 || index >= frameCount() || width <= 0 || height <= 0) {
+    return false;
+  }
+  State& s = *state_;
+  int64_t wanted = s.times[size_t(index)];
+  if (index != s.lastIndex + 1) {
+    ++seeks_;
+    if (!s.seekTo(wanted)) {
+      return false;
+    }
+  }
+  bool found = false;
+  while (s.next()) {
+    if (s.timeOf(s.frame) >= wanted) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) {
+    s.lastIndex = -2;
+    return false;
+  }
+  s.lastIndex = index;
+
+  s.scaler = sws_getCachedContext(s.scaler, s.frame->width, s.frame->height,
+                                  AVPixelFormat(s.frame->format), width, height, AV_PIX_FMT_BGR24,
+                                  SWS_BILINEAR, nullptr, nullptr, nullptr);
+  if (!s.scaler) {
+    return false;
+  }
+  out->resize(size_t(width) * height * 3);
+  // Written from the last row up, so the bottom row comes first.
+  uint8_t* planes[4] = {out->data() + size_t(height - 1) * width * 3, nullptr, nullptr, nullptr};
+  int strides[4] = {-width * 3, 0, 0, 0};
+  sws_scale(s.scaler, s.frame->data, s.frame->linesize, 0, s.frame->height, planes, strides);
+  return true;
+}
+
+struct VideoWriter::State {
+  AVFormatContext* format = nullptr;
+  AVCodecContext* codec = nullptr;
+  AVStream* stream = nullptr;
+  AVFrame* frame = nullptr;
+  AVPacket* packet = nullptr;
+  SwsContext* scaler = nullptr;
+  int64_t next = 0;
+  bool headerWritten = false;
+
+  ~State() {
+    sws_freeContext(scaler);
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&codec);
+    if (format) {
+      if (!(format->oformat->flags & AVFMT_NOFILE)) {
+        avio_closep(&format->pb);
+      }
+      avformat_free_context(format);
+    }
+  }
+
+  bool drain(AVFrame* input) {
+    if (avcodec_send_frame(codec, input) < 0) {
+      return false;
+    }
+    for (;;) {
+      int result = avcodec_receive_packet(codec, packet);
+      if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
+        return true;
+      }
+      if (result < 0) {
+        return false;
+      }
+      av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+      packet->stream_index = stream->index;
+      if (av_interleaved_write_frame(format, packet) < 0) {
+        return false;
+      }
+    }
+  }
+};
+
+VideoWriter::VideoWriter() = default;
+VideoWriter::~VideoWriter() = default;
+
+bool VideoWriter::open(const std::string& path, int width, int height, int framesPerSecond,
+                       const std::string& codecName, std::string* error) {
+  auto s = std::make_unique<State>();
+  auto fail = [&](const std::string& why) {
+    *error = path + ": " + why;
+    return false;
+  };
+  if (avformat_alloc_output_context2(&s->format, nullptr, nullptr, path.c_str()) < 0) {
+    return fail("no container for this file name");
+  }
+  const AVCodec* encoder = avcodec_find_encoder_by_name(codecName.c_str());
+  if (!encoder) {
+    return fail("no encoder named " + codecName);
+  }
+  s->stream = avformat_new_stream(s->format, nullptr);
+  s->codec = avcodec_alloc_context3(encoder);
+  if (!s->stream || !s->codec) {
+    return fail("out of memory");
+  }
+  s->codec->width = width;
+  s->codec->height = height;
+  s->codec->time_base = AVRational{1, framesPerSecond};
+  s->codec->framerate = AVRational{framesPerSecond, 1};
+  s->codec->gop_size = 12;
+  s->codec->pix_fmt = encoder->pix_fmts ? encoder->pix_fmts[0] : AV_PIX_FMT_YUV420P;
+  for (const AVPixelFormat* f = encoder->pix_fmts; f && *f != AV_PIX_FMT_NONE; ++f) {
+    if (*f == AV_PIX_FMT_BGR0 || *f == AV_PIX_FMT_RGB32) {
+      s->codec->pix_fmt = *f;  // no colour conversion where the encoder takes ours
+    }
+  }
+  if (s->format->oformat->flags & AVFMT_GLOBALHEADER) {
+    s->codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  }
+  if (avcodec_open2(s->codec, encoder, nullptr) < 0 ||
+      avcodec_parameters_from_context(s->stream->codecpar, s->codec) < 0) {
+    return fail("the encoder refuses these settings");
+  }
+  s->stream->time_base = s->codec->time_base;
+  if (!(s->format->oformat->flags & AVFMT_NOFILE) &&
+      avio_open(&s->format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
+    return fail("cannot write the file");
+  }
+  if (avformat_write_header(s->format, nullptr) < 0) {
+    return fail("cannot write the header");
+  }
+  s->headerWritten = true;
+  s->frame = av_frame_alloc();
+  s->packet = av_packet_alloc();
+  s->frame->format = s->codec->pix_fmt;
+  s->frame->width = width;
+  s->frame->height = height;
+  if (av_frame_get_buffer(s->frame, 0) < 0) {
+    return fail("out of memory");
+  }
+  s->scaler = sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height, s->codec->pix_fmt,
+                             SWS_BILINEAR, nullptr, nullptr, nullptr);
+  if (!s->scaler) {
+    return fail("cannot convert pictures for the encoder");
+  }
+  state_ = std::move(s);
+  return true;
+}
+
+bool VideoWriter::writeFrame(const std::vector<uint8_t>& bgra) {
+  if (!state_) {
+    return false;
+  }
+  State& s = *state_;
+  if (bgra.size() < size_t(s.codec->width) * s.codec->height * 4 ||
+      av_frame_make_writable(s.frame) < 0) {
+    return false;
+  }
+  const uint8_t* planes[4] = {bgra.data(), nullptr, nullptr, nullptr};
+  int strides[4] = {s.codec->width * 4, 0, 0, 0};
+  sws_scale(s.scaler, planes, strides, 0, s.codec->height, s.frame->data, s.frame->linesize);
+  s.frame->pts = s.next++;
+  return s.drain(s.frame);
+}
+
+bool VideoWriter::close() {
+  if (!state_) {
+    return false;
+  }
+  bool ok = state_->drain(nullptr) && av_write_trailer(state_->format) == 0;
+  state_.reset();
+  return ok;
+}
+
+}  // namespace korvel::platform

@@ -1,0 +1,61 @@
+// Films through FFmpeg's libraries: a decoder that hands out any frame of a file scaled to a
+// chosen size, and a writer that makes films from pictures (for tests now, and for rendering
+// the demo to a file).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvel::platform {
+
+class VideoDecoder {
+ public:
+  VideoDecoder();
+  ~VideoDecoder();
+  VideoDecoder(const VideoDecoder&) = delete;
+  VideoDecoder& operator=(const VideoDecoder&) = delete;
+
+  // The first video stream of `path`, in any format and codec FFmpeg reads.
+  bool open(const std::string& path);
+  void close();
+  int frameCount() const;
+  int width() const;
+  int height() const;
+  // Frame `index` (0-based, in display order) stretched to `width` x `height` as blue, green,
+  // red bytes, the bottom row first. Asking for the frame after the last one decoded goes on
+  // decoding; any other frame seeks to the key frame before it first. False when the frame
+  // cannot be had; `out` is then untouched.
+  bool decodeFrame(int index, int width, int height, std::vector<uint8_t>* out);
+  // How often decoding went back to a key frame; sequential reading should not.
+  int seekCount() const { return seeks_; }
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+  int seeks_ = 0;
+};
+
+class VideoWriter {
+ public:
+  VideoWriter();
+  ~VideoWriter();
+  VideoWriter(const VideoWriter&) = delete;
+  VideoWriter& operator=(const VideoWriter&) = delete;
+
+  // The container follows the file name (.avi, .mkv, .mp4 ...). `codec` is an FFmpeg encoder
+  // name; "ffv1" keeps the pictures exactly. False with the reason in `error`.
+  bool open(const std::string& path, int width, int height, int framesPerSecond,
+            const std::string& codec, std::string* error);
+  // One picture: blue, green, red, alpha bytes, top row first.
+  bool writeFrame(const std::vector<uint8_t>& bgra);
+  // Finishes the file; false if it could not be completed.
+  bool close();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace korvel::platform
