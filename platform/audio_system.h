@@ -19,7 +19,7 @@ class AudioSystem {
  public:
   virtual ~AudioSystem() = default;
 
-  // `device` -1 is the default one. False only when the library itself cannot run; a missing
+  // `device` -1 is the default one, 0 no output at all (tools). False only when the library itself cannot run; a missing
   // sound device is not a failure.
   virtual bool init(int device, int frequency) = 0;
   virtual bool start() = 0;

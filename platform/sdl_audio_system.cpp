@@ -74,9 +74,9 @@ SdlAudioSystem::~SdlAudioSystem() {
   free();
 }
 
-bool SdlAudioSystem::init(int, int frequency) {
+bool SdlAudioSystem::init(int device, int frequency) {
   rate_ = frequency > 0 ? frequency : 44100;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+  if (device != 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
     audioOpen_ = true;
     SDL_AudioSpec want{}, have{};
     want.freq = rate_;

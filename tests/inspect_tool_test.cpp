@@ -9,6 +9,10 @@
 #include <nlohmann/json.hpp>
 
 #include "assets/tvk_writer.h"
+#include "platform/d3dx.h"
+#include "platform/recording_device.h"
+#include "platform/video_file.h"
+#include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
 #include "support/tvk_fixtures.h"
 
@@ -82,6 +86,79 @@ TEST(InspectToolTest, TvkPrintsTheSceneAfterScaleAndNormals) {
                 dir.write("cut.tvk", std::vector<unsigned char>(bytes.begin(), bytes.end())));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(nlohmann::json::parse(run.out)["result"], 2);
+}
+
+TEST(InspectToolTest, Mp3PrintsTheStreamAndTheSpectrumHeardThen) {
+  testing::TempDir dir;
+  std::string path = dir.path("sine.mp3");
+  // Bin 23 of the 1024-point transform, half of full scale.
+  ASSERT_TRUE(testing::writeSineMp3(path, 23 * 44100.0 / 1024, 0.5, 2.0));
+  ToolRun run = inspect("mp3 " + path);
+  ASSERT_EQ(run.status, 0);
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_NEAR(json["durationSeconds"].get<double>(), 2.0, 0.03);
+  EXPECT_EQ(json["sampleRate"], 44100);
+  EXPECT_EQ(json["channels"], 2);
+  EXPECT_FALSE(json.contains("spectrum"));
+
+  run = inspect("mp3 " + path + " --spectrum-at 1.0");
+  ASSERT_EQ(run.status, 0);
+  std::vector<float> spectrum = nlohmann::json::parse(run.out)["spectrum"];
+  ASSERT_EQ(spectrum.size(), 1024u);
+  // The smoother hands each entry its upper neighbour: the sine's bin shows one early.
+  size_t peak = size_t(std::max_element(spectrum.begin(), spectrum.end()) - spectrum.begin());
+  EXPECT_EQ(peak, 22u);
+  EXPECT_NEAR(spectrum[22], 0.5f, 0.05f);
+
+  EXPECT_EQ(inspect("mp3 " + dir.path("missing.mp3")).status, 1);
+  EXPECT_NE(inspect("mp3 " + path + " --spectrum-at -1").status, 0);
+}
+
+TEST(InspectToolTest, AviPrintsTheFilmAndWritesTheClampedFrameUpright) {
+  testing::TempDir dir;
+  // Three frames, 64 x 48: the top half red, the bottom half a shade of blue that tells the
+  // frames apart.
+  std::string film = dir.path("film.avi");
+  platform::VideoWriter writer;
+  std::string error;
+  ASSERT_TRUE(writer.open(film, 64, 48, 25, "ffv1", &error)) << error;
+  for (uint8_t blue : {60, 120, 240}) {
+    std::vector<uint8_t> picture(64 * 48 * 4, 255);
+    for (int y = 0; y < 48; ++y) {
+      for (int x = 0; x < 64; ++x) {
+        uint8_t* p = &picture[size_t(y * 64 + x) * 4];
+        p[0] = y < 24 ? 0 : blue;
+        p[1] = 0;
+        p[2] = y < 24 ? 255 : 0;
+      }
+    }
+    ASSERT_TRUE(writer.writeFrame(picture));
+  }
+  ASSERT_TRUE(writer.close());
+
+  std::string png = dir.path("frame.png");
+  ToolRun run = inspect("avi " + film + " --frame 99 --png " + png);
+  ASSERT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "{\"frameCount\":3,\"width\":64,\"height\":48}\n");
+
+  auto* device = new platform::RecordingDevice(D3DPRESENT_PARAMETERS{}, 0);
+  IDirect3DTexture9* texture = nullptr;
+  ASSERT_EQ(D3DXCreateTextureFromFileA(device, png.c_str(), &texture), D3D_OK);
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  auto texel = [&](int x, int y) {
+    const auto* row = static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch;
+    return *reinterpret_cast<const uint32_t*>(row + x * 4);
+  };
+  EXPECT_EQ(texel(0, 0), 0xFFFF0000u);      // top row: red
+  EXPECT_EQ(texel(255, 255), 0xFF0000F0u);  // bottom row: the last frame's blue
+  texture->UnlockRect(0);
+  texture->Release();
+  device->Release();
+
+  run = inspect("avi " + dir.path("missing.avi"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
 }
 
 }  // namespace

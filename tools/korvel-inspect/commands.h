@@ -12,5 +12,7 @@ using Command = std::function<int()>;
 // `run` is set to the command's action when the subcommand is chosen.
 void addTgaCommand(CLI::App& app, Command* run);
 void addTvkCommand(CLI::App& app, Command* run);
+void addMp3Command(CLI::App& app, Command* run);
+void addAviCommand(CLI::App& app, Command* run);
 
 }  // namespace korvel::inspect

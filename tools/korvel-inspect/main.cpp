@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
   korvel::inspect::Command run;
   korvel::inspect::addTgaCommand(app, &run);
   korvel::inspect::addTvkCommand(app, &run);
+  korvel::inspect::addMp3Command(app, &run);
+  korvel::inspect::addAviCommand(app, &run);
   CLI11_PARSE(app, argc, argv);
   int status = run ? run() : 2;
   korvel::platform::installWindowSystem(nullptr);

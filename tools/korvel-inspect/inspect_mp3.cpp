@@ -1,0 +1,55 @@
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+#include "audio/music_stream.h"
+#include "commands.h"
+#include "platform/audio_system.h"
+
+namespace korvel::inspect {
+
+void addMp3Command(CLI::App& app, Command* run) {
+  auto* command = app.add_subcommand("mp3", "Decode an MP3 file as the demo's music stream does");
+  auto file = std::make_shared<std::string>();
+  auto at = std::make_shared<std::optional<double>>();
+  command->add_option("FILE", *file, "the MP3 file")->required();
+  command
+      ->add_option("--spectrum-at", *at,
+                   "also print the 1024 spectrum values heard at this many seconds of playback")
+      ->check(CLI::NonNegativeNumber);
+  command->callback([=] {
+    *run = [=] {
+      auto& audio = platform::audioSystem();
+      // Nothing is heard: the position comes from the option, not from a sound card.
+      audio.init(0, 44100);
+      MusicStream music;
+      music.loadStream(file->c_str());
+      if (music.stream == 0) {
+        audio.free();
+        return 1;
+      }
+      platform::StreamInfo info = audio.streamInfo(music.stream);
+      nlohmann::ordered_json out;
+      out["durationSeconds"] = info.durationSeconds;
+      out["sampleRate"] = info.sampleRate;
+      out["channels"] = info.channels;
+      if (at->has_value()) {
+        double seconds = **at;
+        platform::setPlaybackClock([seconds] { return seconds; });
+        music.initSpectrum(1024);
+        music.play();
+        const float* values = music.getSpectrum();
+        out["spectrum"] = std::vector<float>(values, values + music.spectrumSize);
+        music.shutdown();
+        platform::setPlaybackClock(nullptr);
+      } else {
+        audio.free();
+      }
+      std::cout << out.dump() << "\n";
+      return 0;
+    };
+  });
+}
+
+}  // namespace korvel::inspect
