@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "platform/spectrum.h"
+#include "platform/fft.h"
 
 namespace korvel::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/spectrum.h"
+#include "platform/fft.h"
 
 #include <kiss_fftr.h>
 
