@@ -4,6 +4,7 @@
 // position follows the clock instead and nothing is heard.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -34,8 +35,8 @@ class SdlAudioSystem : public AudioSystem {
     int64_t frames() const { return int64_t(samples.size() / 2); }
   };
 
-  // The sound of the playing stream (or of `stream`) at its output position: what fftMagnitudes
-  // looks at. For tests.
+  // The frame of the playing stream being heard now: where the block fftMagnitudes looks at
+  // ends.
   int64_t heardFrame();
 
  private:
@@ -54,8 +55,8 @@ class SdlAudioSystem : public AudioSystem {
   int64_t submitted_ = 0;    // frames handed to the device since play
   double lastCallback_ = 0;  // seconds, when the device last asked
   int bufferFrames_ = 0;
-  int volume_ = 100;
-  double playStarted_ = 0;  // seconds, for playing without a device
+  std::atomic<int> volume_ = 100;  // read by the audio thread without the lock
+  double playStarted_ = 0;         // seconds, for playing without a device
 };
 
 }  // namespace korvel::platform

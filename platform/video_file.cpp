@@ -135,25 +135,28 @@ bool VideoDecoder::decodeFrame(int index, int width, int height, std::vector<uin
     return false;
   }
   State& s = *state_;
-  int64_t wanted = s.times[size_t(index)];
-  if (index != s.lastIndex + 1) {
-    ++seeks_;
-    if (!s.seekTo(wanted)) {
+  // The demo shows a film frame for several of its own: the frame held is scaled again.
+  if (index != s.lastIndex) {
+    int64_t wanted = s.times[size_t(index)];
+    if (index != s.lastIndex + 1) {
+      ++seeks_;
+      if (!s.seekTo(wanted)) {
+        return false;
+      }
+    }
+    bool found = false;
+    while (s.next()) {
+      if (s.timeOf(s.frame) >= wanted) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) {
+      s.lastIndex = -2;
       return false;
     }
+    s.lastIndex = index;
   }
-  bool found = false;
-  while (s.next()) {
-    if (s.timeOf(s.frame) >= wanted) {
-      found = true;
-      break;
-    }
-  }
-  if (!found) {
-    s.lastIndex = -2;
-    return false;
-  }
-  s.lastIndex = index;
 
   s.scaler = sws_getCachedContext(s.scaler, s.frame->width, s.frame->height,
                                   AVPixelFormat(s.frame->format), width, height, AV_PIX_FMT_BGR24,

@@ -24,8 +24,8 @@ class VideoDecoder {
   int width() const;
   int height() const;
   // Frame `index` (0-based, in display order) stretched to `width` x `height` as blue, green,
-  // red bytes, the bottom row first. Asking for the frame after the last one decoded goes on
-  // decoding; any other frame seeks to the key frame before it first. False when the frame
+  // red bytes, the bottom row first. Asking again for the frame decoded last, or for the one
+  // after it, decodes on; any other frame seeks to the key frame before it first. False when the frame
   // cannot be had; `out` is then untouched.
   bool decodeFrame(int index, int width, int height, std::vector<uint8_t>* out);
   // How often decoding went back to a key frame; sequential reading should not.

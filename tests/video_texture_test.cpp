@@ -48,11 +48,11 @@ TEST(VideoDecoderTest, HandsOutAnyFrameAndReadsOnWithoutSeeking) {
     EXPECT_EQ(picture[2], kColours[index][2]) << index;
   }
   int seeks = decoder.seekCount();
-  for (int index = 4; index < 6; ++index) {
+  for (int index : {4, 4, 5, 5}) {
     ASSERT_TRUE(decoder.decodeFrame(index, 8, 8, &picture));
     EXPECT_EQ(picture[2], kColours[index][2]);
   }
-  EXPECT_EQ(decoder.seekCount(), seeks);  // 3 was the last: 4 and 5 follow on
+  EXPECT_EQ(decoder.seekCount(), seeks);  // 3 was the last: 4 and 5 follow on, or repeat
   EXPECT_FALSE(decoder.decodeFrame(6, 8, 8, &picture));
   EXPECT_FALSE(decoder.open(dir.write("not-a-film.avi", "nothing to see")));
 }
