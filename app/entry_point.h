@@ -19,11 +19,7 @@ int entryPoint(HINSTANCE instance) {
     return 1;
   }
   app->run();
-  if constexpr (requires { app->music->shutdown(); }) {
-    if (app->music) {
-      app->music->shutdown();
-    }
-  }
+  app->shutdownMusic();
   app->shutdown();
   int status = app->exitStatus();
   delete app;

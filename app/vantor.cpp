@@ -119,18 +119,26 @@ LRESULT Vantor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 void Vantor::run() {
+  beginLoop();
+  while (step()) {
+  }
+}
+
+void Vantor::beginLoop() {
   running = 1;
   msg = MSG{};
-  while (running == 1) {
-    if (!pumpMessage()) {
-      return;
-    }
-    if (windowSystem().asyncKeyState(VK_ESCAPE) != 0) {
-      running = 0;
-    }
-    // Also on the pass that saw Escape: one more frame is drawn before the loop ends.
-    frame();
+}
+
+bool Vantor::step() {
+  if (running != 1 || !pumpMessage()) {
+    return false;
   }
+  if (windowSystem().asyncKeyState(VK_ESCAPE) != 0) {
+    running = 0;
+  }
+  // Also on the pass that saw Escape: one more frame is drawn before the loop ends.
+  frame();
+  return running == 1;
 }
 
 int Vantor::pumpMessage() {

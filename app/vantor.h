@@ -1,5 +1,6 @@
 // The framework base of the program: owns the one top-level window, routes its messages to
-// virtual hooks and runs the message loop, one message and one frame per pass.
+// virtual hooks and runs the message loop, one message and one frame per pass. The loop can
+// also be stepped a pass at a time by a caller that wants each frame (offline rendering).
 #pragma once
 
 #include "platform/window_types.h"
@@ -22,12 +23,21 @@ class Vantor {
   virtual int onKeyUp(int) { return 0; }
   virtual int onMouseDown(int, int) { return 0; }
   virtual int onMouseUp(int, int) { return 0; }
+  // Called by the entry point after the loop and before `shutdown`: stops the music library.
+  // The base has none.
+  virtual void shutdownMusic() {}
 
   // 1 when the window was created (and init run), else 0.
   int create(HINSTANCE hInstance, const char* title, int width, int height, int bitsPerPixel,
              int fullscreen);
-  // Returns when `running` drops to 0 or a quit message arrives.
+  // Returns when `running` drops to 0 or a quit message arrives: beginLoop, then step
+  // until it says stop.
   void run();
+  // Readies the loop for its first pass.
+  void beginLoop();
+  // One pass: at most one message, the Escape test, one frame. False once the loop has ended
+  // (no frame is drawn on the pass that takes the quit message).
+  bool step();
   // Handles at most one queued message; 0 when it was the quit message.
   int pumpMessage();
   void registerWindowClass(HINSTANCE hInstance);

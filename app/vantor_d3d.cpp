@@ -56,6 +56,10 @@ int VantorD3D::createDevice(int width, int height, int fullscreen, int alphaBack
   return 1;
 }
 
+bool VantorD3D::readBackBuffer(std::vector<uint8_t>* pixels, UINT* w, UINT* h) const {
+  return device && platform::readBackBuffer(device, pixels, w, h);
+}
+
 HRESULT VantorD3D::present() {
   return device->Present(nullptr, nullptr, nullptr, nullptr);
 }

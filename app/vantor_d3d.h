@@ -19,6 +19,9 @@ class VantorD3D : public Vantor {
   // 1 when a device was created; 0 after telling the user why not.
   int createDevice(int width, int height, int fullscreen, int alphaBackBuffer);
   HRESULT present();
+  // The back buffer as it stands (blue, green, red, alpha bytes, top row first); false
+  // without a device or when it cannot be read.
+  bool readBackBuffer(std::vector<uint8_t>* pixels, UINT* width, UINT* height) const;
 
  protected:
   IDirect3D9* d3d;

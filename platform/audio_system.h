@@ -1,11 +1,10 @@
 // What the program asks of a sound library: an output (the default device at 44,100 Hz),
 // streams made from MP3 files, looped playback, an output volume from 0 to 100, and the FFT
 // magnitudes of what is being heard. Without a sound device everything still works, silently,
-// with the playing position following the clock.
+// with the playing position following the host's music clock.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 namespace korvel::platform {
 
@@ -19,8 +18,8 @@ class AudioSystem {
  public:
   virtual ~AudioSystem() = default;
 
-  // `device` -1 is the default one, 0 no output at all (tools). False only when the library itself cannot run; a missing
-  // sound device is not a failure.
+  // `device` -1 is the default one, 0 no output at all (tools). False only when the library itself
+  // cannot run; a missing sound device is not a failure.
   virtual bool init(int device, int frequency) = 0;
   virtual bool start() = 0;
   virtual void stop() = 0;
@@ -40,13 +39,7 @@ class AudioSystem {
   virtual int fftMagnitudes(uint32_t stream, float* out, int fftSize) = 0;
 };
 
-// The sound library the program uses: SDL output with MP3 decoding, unless another is installed.
+// The installed host's sound library.
 AudioSystem& audioSystem();
-// Installs `system` (not owned); null puts the default back. Returns what was installed.
-AudioSystem* installAudioSystem(AudioSystem* system);
-
-// Where playback stands, in seconds since `play`, when something other than the sound card
-// decides: offline rendering and tests. Empty: the sound card, or the wall clock without one.
-void setPlaybackClock(std::function<double()> secondsSincePlay);
 
 }  // namespace korvel::platform

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cmath>
 
+#include "platform/host.h"
+
 namespace korvel::platform {
 
 namespace {
@@ -14,8 +16,6 @@ int64_t nanosecondsSinceStart() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - processStart)
       .count();
 }
-
-Clock* installed = nullptr;
 
 }  // namespace
 
@@ -56,12 +56,7 @@ uint32_t VirtualClock::tickCount() {
 }
 
 Clock& clock() {
-  static SystemClock system;
-  return installed ? *installed : system;
-}
-
-void installClock(Clock* clock) {
-  installed = clock;
+  return *host().clock;
 }
 
 }  // namespace korvel::platform

@@ -49,9 +49,7 @@ class VirtualClock : public Clock {
   double carry_ = 0;
 };
 
-// The clock every timer reads; the system clock unless another is installed.
+// The clock every timer reads: the installed host's.
 Clock& clock();
-// Installs `clock` (not owned) as the source; null puts the system clock back.
-void installClock(Clock* clock);
 
 }  // namespace korvel::platform

@@ -2,6 +2,9 @@
 // codes. Objects are reference counted: AddRef and Release, freed when the count reaches 0.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/d3d9_types.h"
 
 class IUnknown {
@@ -133,15 +136,16 @@ class IDirect3D9 : public IUnknown {
                                D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) = 0;
 };
 
-// The Direct3D object of the installed provider: OpenGL unless tests install another. Null
-// when `sdkVersion` is not the one the program is built against.
+// The Direct3D object the installed host provides: the OpenGL one unless it says otherwise.
+// Null when `sdkVersion` is not the one the program is built against.
 IDirect3D9* Direct3DCreate9(UINT sdkVersion);
 
 namespace korvel::platform {
 
-using Direct3DProvider = IDirect3D9* (*)();
-// Replaces what Direct3DCreate9 makes; null puts the OpenGL provider back.
-void installDirect3DProvider(Direct3DProvider provider);
+// The back buffer's pixels as they stand: blue, green, red, alpha bytes, top row first.
+// False when the back buffer cannot be locked.
+bool readBackBuffer(IDirect3DDevice9* device, std::vector<uint8_t>* pixels, UINT* width,
+                    UINT* height);
 
 // Vertex size in bytes of a flexible vertex format.
 UINT vertexSizeOfFvf(DWORD fvf);

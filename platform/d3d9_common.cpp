@@ -1,15 +1,11 @@
 #include "platform/d3d9.h"
+
+#include <cstring>
+
 #include "platform/gl_direct3d.h"
+#include "platform/host.h"
 
 namespace korvel::platform {
-
-namespace {
-Direct3DProvider installedProvider = nullptr;
-}
-
-void installDirect3DProvider(Direct3DProvider provider) {
-  installedProvider = provider;
-}
 
 UINT vertexSizeOfFvf(DWORD fvf) {
   UINT size = 0;
@@ -56,6 +52,31 @@ UINT vertexCountOfPrimitives(D3DPRIMITIVETYPE type, UINT count) {
   }
 }
 
+bool readBackBuffer(IDirect3DDevice9* device, std::vector<uint8_t>* pixels, UINT* width,
+                    UINT* height) {
+  IDirect3DSurface9* surface = nullptr;
+  if (!device || FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface))) {
+    return false;
+  }
+  D3DSURFACE_DESC desc{};
+  D3DLOCKED_RECT locked{};
+  bool ok = SUCCEEDED(surface->GetDesc(&desc)) &&
+            SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY));
+  if (ok) {
+    pixels->resize(size_t(desc.Width) * desc.Height * 4);
+    for (UINT y = 0; y < desc.Height; ++y) {
+      std::memcpy(pixels->data() + size_t(y) * desc.Width * 4,
+                  static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                  size_t(desc.Width) * 4);
+    }
+    surface->UnlockRect();
+    *width = desc.Width;
+    *height = desc.Height;
+  }
+  surface->Release();
+  return ok;
+}
+
 }  // namespace korvel::platform
 
 IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
@@ -63,5 +84,6 @@ IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
     return nullptr;
   }
   using namespace korvel::platform;
-  return installedProvider ? installedProvider() : createOpenGlDirect3D();
+  const auto& provider = host().direct3d;
+  return provider ? provider() : createOpenGlDirect3D();
 }

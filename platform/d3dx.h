@@ -72,7 +72,7 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path,
 
 HRESULT D3DXCreateSprite(IDirect3DDevice9* device, ID3DXSprite** sprite);
 
-// Compiles an effect file (the format of docs/effects.md). On failure `effect` is null and,
+// Compiles an effect file (the format of docs/fx-files.md). On failure `effect` is null and,
 // when there is something to say, `errors` holds the text: file, line and what is wrong.
 HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, const void* defines,
                                   void* include, DWORD flags, void* pool, ID3DXEffect** effect,

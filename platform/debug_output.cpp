@@ -2,22 +2,17 @@
 
 #include <cstdio>
 
+#include "platform/host.h"
+
 namespace korvel::platform {
 
-namespace {
-std::function<void(const std::string&)> sink;
-}
-
 void debugOutput(const std::string& text) {
+  const auto& sink = host().diagnostics;
   if (sink) {
     sink(text);
   } else {
     std::fputs(text.c_str(), stderr);
   }
-}
-
-void setDebugSink(std::function<void(const std::string&)> newSink) {
-  sink = std::move(newSink);
 }
 
 }  // namespace korvel::platform

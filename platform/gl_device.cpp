@@ -10,34 +10,21 @@
 
 #include "platform/d3d9_device_base.h"
 #include "platform/d3dx_math.h"
-#include "platform/effect_host.h"
+#include "platform/debug_output.h"
+#include "platform/fx_host.h"
 #include "platform/gl_context.h"
 #include "platform/gl_direct3d.h"
 #include "platform/gl_enums.h"
 #include "platform/gl_fixed_function.h"
+#include "platform/gl_fx_programs.h"
+#include "platform/gl_program.h"
 #include "platform/gl_resources.h"
-#include "platform/sdl_window_system.h"
+#include "platform/host.h"
+#include "platform/window_system.h"
 
 namespace korvel::platform {
 
 namespace {
-
-GLuint compileShader(GLenum type, const std::string& source, std::string* log) {
-  GLuint shader = glCreateShader(type);
-  const char* text = source.c_str();
-  glShaderSource(shader, 1, &text, nullptr);
-  glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char buffer[4096];
-    glGetShaderInfoLog(shader, sizeof buffer, nullptr, buffer);
-    *log += buffer;
-    glDeleteShader(shader);
-    return 0;
-  }
-  return shader;
-}
 
 struct FixedProgram {
   GLuint id = 0;
@@ -45,41 +32,12 @@ struct FixedProgram {
       lightDir, lightDiffuse, textures, tFactor, fogColor, fog, fogEnd, alphaRef;
 };
 
-// 0, with the compiler's and linker's words in `log`, when the stages do not make a program.
-GLuint linkProgram(const std::string& vertex, const std::string& fragment, std::string* log) {
-  GLuint vs = compileShader(GL_VERTEX_SHADER, vertex, log);
-  GLuint fs = compileShader(GL_FRAGMENT_SHADER, fragment, log);
-  GLuint program = 0;
-  if (vs && fs) {
-    program = glCreateProgram();
-    glAttachShader(program, vs);
-    glAttachShader(program, fs);
-    glLinkProgram(program);
-    GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-      char buffer[4096];
-      glGetProgramInfoLog(program, sizeof buffer, nullptr, buffer);
-      *log += buffer;
-      glDeleteProgram(program);
-      program = 0;
-    }
-  }
-  if (vs) {
-    glDeleteShader(vs);
-  }
-  if (fs) {
-    glDeleteShader(fs);
-  }
-  return program;
-}
-
 FixedProgram linkFixedProgram(const FixedFunctionKey& key) {
   FixedProgram program;
   std::string log;
   program.id = linkProgram(fixedVertexShader(key), fixedFragmentShader(key), &log);
   if (!program.id) {
-    std::fprintf(stderr, "fixed-function shader failed: %s\n", log.c_str());
+    debugOutput("fixed-function shader failed: " + log + "\n");
     return program;
   }
   auto at = [&](const char* name) { return glGetUniformLocation(program.id, name); };
@@ -105,7 +63,7 @@ void setColor(GLint location, const D3DCOLORVALUE& c) {
   glUniform4f(location, c.r, c.g, c.b, c.a);
 }
 
-class GlDevice : public DeviceBase, public EffectHost {
+class GlDevice : public DeviceBase, public FxHost {
  public:
   GlDevice(SharedContext context, const D3DPRESENT_PARAMETERS& params, bool clipControl)
       : context_(std::move(context)), params_(params), clipControl_(clipControl) {}
@@ -345,34 +303,28 @@ class GlDevice : public DeviceBase, public EffectHost {
     return D3D_OK;
   }
 
-  // Effects
+  // Shader files
 
-  unsigned compileEffectProgram(const std::string& vertex, const std::string& fragment,
-                                std::string* log) override {
+  unsigned compileFxProgram(const std::string& vertex, const std::string& fragment,
+                            const std::vector<FxParameter>& parameters, std::string* log) override {
     context_->use();
-    return linkProgram(vertex, fragment, log);
+    return fxPrograms_.compile(vertex, fragment, parameters, log);
   }
 
-  void deleteEffectProgram(unsigned program) override {
+  void deleteFxProgram(unsigned program) override {
     context_->use();
-    if (program == effectProgram_) {
-      useEffectProgram(0, nullptr);
+    if (program == fxProgram_) {
+      useFxProgram(0, nullptr);
     }
-    glDeleteProgram(program);
+    fxPrograms_.remove(program);
   }
 
-  void useEffectProgram(unsigned program, std::function<void(unsigned)> bind) override {
-    effectProgram_ = program;
-    effectBind_ = program ? std::move(bind) : nullptr;
-  }
-
-  unsigned textureName(IDirect3DBaseTexture9* texture) override {
-    auto* gl = dynamic_cast<GlTexture*>(texture);
-    return gl ? gl->name() : 0;
+  void useFxProgram(unsigned program, const std::vector<FxValue>* values) override {
+    fxProgram_ = values ? program : 0;
+    fxValues_ = fxProgram_ ? values : nullptr;
   }
 
   bool needsClipFallback() const override { return !clipControl_; }
-  void useContext() override { context_->use(); }
 
  private:
   GLuint framebufferOf(IDirect3DSurface9* surface) const {
@@ -423,10 +375,14 @@ class GlDevice : public DeviceBase, public EffectHost {
     const float offsetX = vp.Width ? shift / vp.Width : 0.0f;
     const float offsetY = vp.Height ? -shift / vp.Height : 0.0f;
 
-    if (effectProgram_) {
-      glUseProgram(effectProgram_);
-      glUniform2f(glGetUniformLocation(effectProgram_, "korvel_PixelOffset"), offsetX, offsetY);
-      effectBind_(effectProgram_);
+    if (fxProgram_) {
+      auto textureName = [](IDirect3DBaseTexture9* texture) -> GLuint {
+        auto* gl = dynamic_cast<GlTexture*>(texture);
+        return gl ? gl->name() : 0;
+      };
+      if (!fxPrograms_.use(fxProgram_, *fxValues_, offsetX, offsetY, textureName)) {
+        return false;
+      }
       applyRasterState();
       bindVertices(vertexBuffer, fvf, offset, stride);
       return true;
@@ -618,8 +574,9 @@ class GlDevice : public DeviceBase, public EffectHost {
   GLuint samplers_[kMaxFixedStages] = {};
   GlBackBuffer* backBuffer_ = nullptr;
   bool targetHasAlpha_ = true;
-  unsigned effectProgram_ = 0;
-  std::function<void(unsigned)> effectBind_;
+  GlFxPrograms fxPrograms_;
+  GLuint fxProgram_ = 0;
+  const std::vector<FxValue>* fxValues_ = nullptr;
   std::unordered_map<FixedFunctionKey, FixedProgram, FixedFunctionKeyHash> programs_;
 };
 
@@ -642,22 +599,23 @@ class GlDirect3D : public RefCounted<IDirect3D9> {
     }
     *device = nullptr;
     HWND window = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
+    // The desktop host's window system is SDL's, so its native windows are SDL windows.
     SDL_Window* native = nullptr;
-    auto& system = windowSystem();
-    if (dynamic_cast<SdlWindowSystem*>(&system) && system.isWindow(window)) {
-      native = SdlWindowSystem::nativeWindow(window);
+    if (host().graphics == GraphicsOutput::Window) {
+      native = static_cast<SDL_Window*>(windowSystem().nativeWindow(window));
     }
     std::string error;
     std::shared_ptr<GlContext> context =
         native ? createWindowContext(native, &error) : createHeadlessContext(&error);
     if (!context) {
-      std::fprintf(stderr, "%s\n", error.c_str());
+      debugOutput(error + "\n");
       return D3DERR_NOTAVAILABLE;
     }
     context->use();
     if (epoxy_gl_version() < 33) {
-      std::fprintf(stderr, "OpenGL 3.3 is needed, this machine has %d.%d\n",
-                   epoxy_gl_version() / 10, epoxy_gl_version() % 10);
+      debugOutput("OpenGL 3.3 is needed, this machine has " +
+                  std::to_string(epoxy_gl_version() / 10) + "." +
+                  std::to_string(epoxy_gl_version() % 10) + "\n");
       return D3DERR_NOTAVAILABLE;
     }
     bool clipControl = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
@@ -675,31 +633,6 @@ class GlDirect3D : public RefCounted<IDirect3D9> {
 
 IDirect3D9* createOpenGlDirect3D() {
   return new GlDirect3D;
-}
-
-bool readBackBuffer(IDirect3DDevice9* device, std::vector<uint8_t>* pixels, UINT* width,
-                    UINT* height) {
-  IDirect3DSurface9* surface = nullptr;
-  if (!device || FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface))) {
-    return false;
-  }
-  D3DSURFACE_DESC desc{};
-  D3DLOCKED_RECT locked{};
-  bool ok = SUCCEEDED(surface->GetDesc(&desc)) &&
-            SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY));
-  if (ok) {
-    pixels->resize(size_t(desc.Width) * desc.Height * 4);
-    for (UINT y = 0; y < desc.Height; ++y) {
-      std::memcpy(pixels->data() + size_t(y) * desc.Width * 4,
-                  static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
-                  size_t(desc.Width) * 4);
-    }
-    surface->UnlockRect();
-    *width = desc.Width;
-    *height = desc.Height;
-  }
-  surface->Release();
-  return ok;
 }
 
 }  // namespace korvel::platform

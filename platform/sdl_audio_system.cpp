@@ -8,12 +8,11 @@
 #include <cmath>
 
 #include "platform/fft.h"
+#include "platform/host.h"
 
 namespace korvel::platform {
 
 namespace {
-
-std::function<double()> playbackClock;
 
 double nowSeconds() {
   using namespace std::chrono;
@@ -64,11 +63,12 @@ bool decodeMp3(const char* path, int rate, SdlAudioSystem::Stream* stream) {
   return ok;
 }
 
-}  // namespace
-
-void setPlaybackClock(std::function<double()> secondsSincePlay) {
-  playbackClock = std::move(secondsSincePlay);
+// Seconds on the clock the playing position follows without a sound card.
+double musicClockSeconds() {
+  return clockSeconds(*host().musicClock);
 }
+
+}  // namespace
 
 SdlAudioSystem::~SdlAudioSystem() {
   free();
@@ -76,7 +76,7 @@ SdlAudioSystem::~SdlAudioSystem() {
 
 bool SdlAudioSystem::init(int device, int frequency) {
   rate_ = frequency > 0 ? frequency : 44100;
-  if (device != 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+  if (output_ && device != 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
     audioOpen_ = true;
     SDL_AudioSpec want{}, have{};
     want.freq = rate_;
@@ -152,7 +152,7 @@ bool SdlAudioSystem::play(uint32_t stream, bool loop) {
   loop_ = loop;
   submitted_ = 0;
   lastCallback_ = nowSeconds();
-  playStarted_ = nowSeconds();
+  playStarted_ = musicClockSeconds();
   if (device_) {
     SDL_UnlockAudioDevice(device_);
   }
@@ -198,11 +198,8 @@ void SdlAudioSystem::fill(float* out, int frames) {
 }
 
 int64_t SdlAudioSystem::heardFrame() {
-  if (playbackClock) {
-    return int64_t(std::floor(playbackClock() * rate_));
-  }
   if (!device_) {
-    return int64_t((nowSeconds() - playStarted_) * rate_);
+    return int64_t(std::floor((musicClockSeconds() - playStarted_) * rate_));
   }
   SDL_LockAudioDevice(device_);
   // The buffer handed over last is the one playing; move through it with the clock.
@@ -235,22 +232,8 @@ int SdlAudioSystem::fftMagnitudes(uint32_t stream, float* out, int fftSize) {
   return fftSize / 2;
 }
 
-namespace {
-AudioSystem* installedAudio = nullptr;
-}
-
 AudioSystem& audioSystem() {
-  if (installedAudio) {
-    return *installedAudio;
-  }
-  static SdlAudioSystem sdl;
-  return sdl;
-}
-
-AudioSystem* installAudioSystem(AudioSystem* system) {
-  AudioSystem* previous = installedAudio;
-  installedAudio = system;
-  return previous;
+  return *host().audio;
 }
 
 }  // namespace korvel::platform

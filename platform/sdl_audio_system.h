@@ -1,7 +1,7 @@
 // The sound library on SDL2 audio and libmpg123: streams are decoded to 44,100 Hz stereo floats
 // when created, so playback never waits on the decoder; SDL's callback feeds them to the
-// device, scaled by the volume. Without a device (or with a playback clock installed) the
-// position follows the clock instead and nothing is heard.
+// device, scaled by the volume. Without a device (none found, or output turned off) nothing is
+// heard and the playing position follows the host's music clock.
 #pragma once
 
 #include <atomic>
@@ -16,6 +16,8 @@ namespace korvel::platform {
 
 class SdlAudioSystem : public AudioSystem {
  public:
+  // With `output` false no sound device is ever opened: silent, paced by the music clock.
+  explicit SdlAudioSystem(bool output = true) : output_(output) {}
   ~SdlAudioSystem() override;
 
   bool init(int device, int frequency) override;
@@ -43,6 +45,7 @@ class SdlAudioSystem : public AudioSystem {
   static void callback(void* self, uint8_t* out, int bytes);
   void fill(float* out, int frames);
 
+  bool output_;
   uint32_t device_ = 0;
   bool audioOpen_ = false;
   int rate_ = 44100;
@@ -56,7 +59,7 @@ class SdlAudioSystem : public AudioSystem {
   double lastCallback_ = 0;  // seconds, when the device last asked
   int bufferFrames_ = 0;
   std::atomic<int> volume_ = 100;  // read by the audio thread without the lock
-  double playStarted_ = 0;         // seconds, for playing without a device
+  double playStarted_ = 0;         // music-clock seconds, for playing without a device
 };
 
 }  // namespace korvel::platform

@@ -77,7 +77,7 @@ int SdlWindowSystem::messageBox(HWND owner, const char* text, const char* captio
     }
     SDL_MessageBoxData data{};
     data.flags = flags;
-    data.window = nativeWindow(isWindow(owner) ? owner : nullptr);
+    data.window = sdlWindow(isWindow(owner) ? owner : nullptr);
     data.title = caption ? caption : "";
     data.message = text ? text : "";
     data.numbuttons = yesNo ? 2 : 1;
@@ -108,7 +108,7 @@ void SdlWindowSystem::showCursor(bool show) {
   }
 }
 
-SDL_Window* SdlWindowSystem::nativeWindow(HWND window) {
+SDL_Window* SdlWindowSystem::sdlWindow(HWND window) {
   return window ? static_cast<SDL_Window*>(window->native) : nullptr;
 }
 
@@ -141,12 +141,12 @@ bool SdlWindowSystem::openNative(WindowHandle& window) {
 }
 
 void SdlWindowSystem::closeNative(WindowHandle& window) {
-  SDL_DestroyWindow(nativeWindow(&window));
+  SDL_DestroyWindow(sdlWindow(&window));
   window.native = nullptr;
 }
 
 void SdlWindowSystem::showNative(WindowHandle& window) {
-  SDL_ShowWindow(nativeWindow(&window));
+  SDL_ShowWindow(sdlWindow(&window));
 }
 
 HWND SdlWindowSystem::windowFromId(uint32_t id) const {

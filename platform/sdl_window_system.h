@@ -18,7 +18,7 @@ class SdlWindowSystem : public WindowSystem {
   int screenHeight() override;
   void showCursor(bool show) override;
 
-  static SDL_Window* nativeWindow(HWND window);
+  static SDL_Window* sdlWindow(HWND window);
 
  protected:
   bool openNative(WindowHandle& window) override;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/sdl_window_system.h"
+#include "platform/host.h"
 
 namespace korvel::platform {
 
@@ -82,6 +82,10 @@ HDC WindowSystem::getDC(HWND window) {
   return isWindow(window) ? &window->dc : nullptr;
 }
 
+void* WindowSystem::nativeWindow(HWND window) const {
+  return isWindow(window) ? window->native : nullptr;
+}
+
 void WindowSystem::showWindow(HWND window) {
   if (isWindow(window)) {
     window->visible = true;
@@ -148,22 +152,8 @@ void WindowSystem::noteKey(const MSG& msg) {
   }
 }
 
-namespace {
-WindowSystem* installed = nullptr;
-}
-
 WindowSystem& windowSystem() {
-  if (installed) {
-    return *installed;
-  }
-  static SdlWindowSystem sdl;
-  return sdl;
-}
-
-WindowSystem* installWindowSystem(WindowSystem* system) {
-  WindowSystem* previous = installed;
-  installed = system;
-  return previous;
+  return *host().windows;
 }
 
 }  // namespace korvel::platform

@@ -50,6 +50,8 @@ class WindowSystem {
   void* userData(HWND window) const;
   HDC getDC(HWND window);
   void showWindow(HWND window);
+  // The backend's own window behind `window`; null for an unknown one.
+  void* nativeWindow(HWND window) const;
 
   // Takes at most one pending message, never waiting for one.
   bool peekMessage(MSG* msg, UINT removeFlag);
@@ -87,9 +89,7 @@ class WindowSystem {
   std::array<bool, 256> keyPressed_{};
 };
 
-// The window system the program runs on: SDL, unless another is installed.
+// The installed host's window system.
 WindowSystem& windowSystem();
-// Installs `system` (not owned); null puts the default back. Returns what was installed.
-WindowSystem* installWindowSystem(WindowSystem* system);
 
 }  // namespace korvel::platform

@@ -211,7 +211,7 @@ technique Add
 end
 )";
 
-TEST_F(D3DXDrawTest, EffectPassesDrawWithTheirStagesAndStatesComeBack) {
+TEST_F(D3DXDrawTest, FxPassesDrawWithTheirStagesAndStatesComeBack) {
   ID3DXEffect* effect = compile(kTwoPasses);
   ASSERT_NE(effect, nullptr);
   Mat4 offset;

@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "app/vantor.h"
-#include "support/scripted_window_system.h"
+#include "platform/offline_host.h"
 
 namespace korvel {
 namespace {
 
-using testing::ScriptedWindowSystem;
+using platform::OfflineWindowSystem;
 
 std::vector<std::string> events;
-ScriptedWindowSystem* activeSystem = nullptr;
+OfflineWindowSystem* activeSystem = nullptr;
 
 struct FakeMusic {
   int shutdown() {
@@ -46,6 +46,7 @@ class LoggingApp : public Vantor {
     }
     return 1;
   }
+  void shutdownMusic() override { music->shutdown(); }
   int shutdown() override {
     events.push_back("shutdown");
     return 1;
@@ -60,7 +61,8 @@ class EntryPointTest : public ::testing::Test {
     events.clear();
     activeSystem = &system;
   }
-  ScriptedWindowSystem system;
+  platform::OfflineHost offline;
+  OfflineWindowSystem& system = offline.windows;
 };
 
 TEST_F(EntryPointTest, AsksTheQuestionThenRunsStopsTheMusicShutsDownAndDeletes) {

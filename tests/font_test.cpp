@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/debug_output.h"
+#include "platform/host.h"
 #include "platform/image_file.h"
 #include "platform/recording_device.h"
 #include "support/temp_dir.h"
@@ -41,17 +42,18 @@ class RecordingSprite : public RefCounted<ID3DXSprite> {
 class FontTest : public ::testing::Test {
  protected:
   FontTest() : device(new platform::RecordingDevice(D3DPRESENT_PARAMETERS{}, 0)) {
-    platform::setDebugSink([this](const std::string& text) { debug += text; });
     font.sprite = recorder;
     font.setGlyphsPerRow(16);
     font.setCellWidth(16);
     font.setCellHeight(16);
   }
-  ~FontTest() override {
-    platform::setDebugSink(nullptr);
-    device->Release();
-  }
+  ~FontTest() override { device->Release(); }
 
+  platform::HostScope diagnostics{[this] {
+    platform::Host host;
+    host.diagnostics = [this](const std::string& text) { debug += text; };
+    return host;
+  }()};
   platform::RecordingDevice* device;
   IDirect3DDevice9* devicePointer = device;
   IDirect3DSurface9* backBuffer = reinterpret_cast<IDirect3DSurface9*>(device);  // only tested

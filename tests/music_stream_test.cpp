@@ -6,9 +6,8 @@
 #include <random>
 
 #include "platform/audio_system.h"
-#include "platform/sdl_audio_system.h"
+#include "platform/offline_host.h"
 #include "support/mp3_fixture.h"
-#include "support/scripted_window_system.h"
 #include "support/temp_dir.h"
 
 namespace korvel {
@@ -17,8 +16,6 @@ namespace {
 // Hands out a chosen raw spectrum and remembers the volume.
 class FakeAudio : public platform::AudioSystem {
  public:
-  FakeAudio() : previous_(platform::installAudioSystem(this)) {}
-  ~FakeAudio() override { platform::installAudioSystem(previous_); }
   bool init(int, int) override { return true; }
   bool start() override { return true; }
   void stop() override { stopped = true; }
@@ -43,9 +40,6 @@ class FakeAudio : public platform::AudioSystem {
   int volume = 40;
   int fetches = 0;
   bool stopped = false;
-
- private:
-  platform::AudioSystem* previous_;
 };
 
 // The smoother as written out step by step, to compare against.
@@ -88,8 +82,14 @@ class MusicStreamTest : public ::testing::Test {
     music.initSpectrum(size);
     music.play();
   }
-  testing::ScriptedWindowSystem system;
+  platform::OfflineHost offline;
+  platform::OfflineWindowSystem& system = offline.windows;
   FakeAudio audio;
+  platform::HostScope withFakeAudio{[this] {
+    platform::Host host = offline.preset();
+    host.audio = &audio;
+    return host;
+  }()};
   MusicStream music;
 };
 
@@ -170,7 +170,9 @@ TEST(SdlAudioTest, DecodedSinePeaksInItsBinWithTheDocumentedScale) {
   const double frequency = 23 * 44100.0 / 1024;
   std::string path = dir.path("sine.mp3");
   ASSERT_TRUE(testing::writeSineMp3(path, frequency, 0.5, 2.0));
-  platform::SdlAudioSystem audio;
+  // Silent, its playing position on the virtual clock.
+  platform::OfflineHost offline;
+  platform::SdlAudioSystem& audio = offline.audio;
   ASSERT_TRUE(audio.init(-1, 44100));
   uint32_t stream = audio.createStream(path.c_str());
   ASSERT_NE(stream, 0u);
@@ -179,11 +181,10 @@ TEST(SdlAudioTest, DecodedSinePeaksInItsBinWithTheDocumentedScale) {
   EXPECT_EQ(info.channels, 2);
   EXPECT_NEAR(info.durationSeconds, 2.0, 0.03);
 
-  platform::setPlaybackClock([] { return 1.0; });
   ASSERT_TRUE(audio.play(stream, true));
+  offline.clock.advanceSeconds(1.0);
   std::vector<float> magnitudes(512);
   ASSERT_EQ(audio.fftMagnitudes(stream, magnitudes.data(), 1024), 512);
-  platform::setPlaybackClock(nullptr);
   size_t peak = size_t(std::max_element(magnitudes.begin(), magnitudes.end()) - magnitudes.begin());
   EXPECT_EQ(peak, 23u);
   EXPECT_NEAR(magnitudes[23], 0.5f, 0.05f);

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "assets/tvk_writer.h"
+#include "platform/offline_host.h"
 #include "support/reference_normals.h"
-#include "support/scripted_window_system.h"
 #include "support/temp_dir.h"
 #include "support/tvk_fixtures.h"
 
@@ -135,7 +135,8 @@ TEST(SceneFileTest, TextureCoordinatesAreFlippedAndClamped) {
 }
 
 TEST(SceneFileTest, MissingFilesAndWrongMagicAreNotModels) {
-  testing::ScriptedWindowSystem system;
+  platform::OfflineHost offline;
+  platform::OfflineWindowSystem& system = offline.windows;
   SceneFile scene;
   EXPECT_EQ(scene.load("/nonexistent/model.tvk"), 1);
   ASSERT_EQ(system.shown.size(), 2u);

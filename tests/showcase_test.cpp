@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/gl_direct3d.h"
+#include "platform/d3d9.h"
 #include "platform/image_file.h"
 #include "platform/window_system.h"
 #include "support/headless_device.h"

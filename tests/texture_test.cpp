@@ -3,16 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
+#include "content/tga_writer.h"
+#include "platform/offline_host.h"
 #include "platform/recording_device.h"
 #include "support/headless_device.h"
-#include "support/scripted_window_system.h"
 #include "support/temp_dir.h"
 
 namespace korvel {
 namespace {
 
-using testing::ScriptedWindowSystem;
 using testing::TempDir;
 
 // An uncompressed TGA: the 18-byte header, then `data` as the file stores it.
@@ -66,10 +67,40 @@ class TextureTest : public ::testing::Test {
     return out;
   }
 
-  ScriptedWindowSystem system;
+  platform::OfflineHost offline;
+  platform::OfflineWindowSystem& system = offline.windows;
   TempDir dir;
   platform::RecordingDevice* device;
 };
+
+TEST_F(TextureTest, WrittenTgaFilesReadBackTopRowFirst) {
+  struct {
+    int bits;
+    std::vector<unsigned char> written;  // top row first, as the writer takes them
+    std::vector<unsigned char> read;     // grey, or alpha, red, green, blue
+  } cases[] = {
+      {8, {1, 2, 3, 4}, {1, 2, 3, 4}},
+      {24,
+       {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255},
+       {255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255}},
+      {32,
+       {10, 20, 30, 40, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+       {40, 30, 20, 10, 4, 3, 2, 1, 8, 7, 6, 5, 12, 11, 10, 9}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bits);
+    std::string error;
+    std::string path = dir.path("written.tga");
+    ASSERT_TRUE(content::writeTga(path, 2, 2, c.bits, c.written, &error)) << error;
+    Texture t;
+    ASSERT_EQ(t.loadImage(path.c_str()), 1);
+    EXPECT_EQ(pixelsOf(t), c.read);
+  }
+  std::string error;
+  EXPECT_FALSE(content::writeTga(dir.path("short.tga"), 2, 2, 24, {1, 2, 3}, &error));
+  EXPECT_FALSE(std::filesystem::exists(dir.path("short.tga")));
+  EXPECT_TRUE(system.shown.empty());
+}
 
 TEST_F(TextureTest, LoadImageTurnsRowsAndChannelsIntoTheirLayouts) {
   struct {

@@ -7,16 +7,24 @@
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/host.h"
 
 namespace korvel {
 namespace {
 
 using platform::VirtualClock;
 
-class InstalledClock {
+// Timers read the installed host's clock.
+class InstalledClock : public platform::HostScope {
  public:
-  explicit InstalledClock(VirtualClock& clock) { platform::installClock(&clock); }
-  ~InstalledClock() { platform::installClock(nullptr); }
+  explicit InstalledClock(VirtualClock& clock) : HostScope(hostWith(clock)) {}
+
+ private:
+  static platform::Host hostWith(VirtualClock& clock) {
+    platform::Host host;
+    host.clock = &clock;
+    return host;
+  }
 };
 
 TEST(TimerTest, ReadsZeroBeforeTheFirstUpdate) {

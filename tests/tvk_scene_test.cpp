@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "assets/tvk_writer.h"
+#include "platform/offline_host.h"
 #include "platform/recording_device.h"
-#include "support/scripted_window_system.h"
 #include "support/temp_dir.h"
 #include "support/tvk_fixtures.h"
 
@@ -37,7 +37,8 @@ class TvkSceneTest : public ::testing::Test {
     return std::vector<uint16_t>(data, data + memory->bytes().size() / 2);
   }
 
-  testing::ScriptedWindowSystem system;
+  platform::OfflineHost offline;
+  platform::OfflineWindowSystem& system = offline.windows;
   testing::TempDir dir;
   RecordingDevice* device;
   TvkScene model;

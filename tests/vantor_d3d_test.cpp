@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/offline_host.h"
 #include "platform/recording_device.h"
-#include "support/scripted_window_system.h"
 
 namespace korvel {
 namespace {
@@ -17,6 +17,13 @@ IDirect3D9* provide() {
     provided->AddRef();
   }
   return provided;
+}
+
+// The offline host with the recording Direct3D in place of OpenGL.
+platform::Host recordingHost(platform::OfflineHost& offline) {
+  platform::Host host = offline.preset();
+  host.direct3d = provide;
+  return host;
 }
 
 class DeviceApp : public VantorD3D {
@@ -38,14 +45,12 @@ class VantorD3DTest : public ::testing::Test {
   void SetUp() override {
     provided = &d3d;
     d3d.AddRef();  // the test's own reference outlives the application's
-    platform::installDirect3DProvider(provide);
   }
-  void TearDown() override {
-    platform::installDirect3DProvider(nullptr);
-    provided = nullptr;
-  }
+  void TearDown() override { provided = nullptr; }
 
-  testing::ScriptedWindowSystem system;
+  platform::OfflineHost offline;
+  platform::HostScope recording{recordingHost(offline)};
+  platform::OfflineWindowSystem& system = offline.windows;
   RecordingDirect3D d3d;
   DeviceApp app;
 };
@@ -108,7 +113,9 @@ TEST_F(VantorD3DTest, FailuresAreToldWithTheirMessages) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    testing::ScriptedWindowSystem local;
+    platform::OfflineHost nested;
+    platform::HostScope nestedRecording(recordingHost(nested));
+    auto& local = nested.windows;
     RecordingDirect3D failing;
     failing.failDisplayMode = c.noDisplayMode;
     failing.refuseAllDevices = c.noDevice;

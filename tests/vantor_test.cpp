@@ -5,12 +5,12 @@
 #include <functional>
 #include <vector>
 
-#include "support/scripted_window_system.h"
+#include "platform/offline_host.h"
 
 namespace korvel {
 namespace {
 
-using testing::ScriptedWindowSystem;
+using platform::OfflineHost;
 
 // Records what the framework calls; `onFrame` lets a test act between passes.
 class ProbeApp : public Vantor {
@@ -83,7 +83,8 @@ class VantorTest : public ::testing::Test {
     };
   }
 
-  ScriptedWindowSystem system;
+  OfflineHost offline;
+  platform::OfflineWindowSystem& system = offline.windows;
   ProbeApp app;
 };
 
@@ -92,7 +93,8 @@ TEST_F(VantorTest, WindowedOpensCentredOverlappedWindowOfTheOuterSize) {
     int screenW, screenH, x, y;
   } cases[] = {{1280, 1024, 240, 212}, {1366, 768, 283, 84}, {799, 599, -1, -1}};
   for (const Case& c : cases) {
-    ScriptedWindowSystem local;
+    OfflineHost nested;
+    auto& local = nested.windows;
     local.screenWidth_ = c.screenW;
     local.screenHeight_ = c.screenH;
     ProbeApp probe;
@@ -145,7 +147,8 @@ TEST_F(VantorTest, FailedWindowIsReportedAndInitIsNotRun) {
 
 TEST_F(VantorTest, DestructionDestroysTheWindowAndUnregistersTheClass) {
   {
-    ScriptedWindowSystem local;
+    OfflineHost nested;
+    auto& local = nested.windows;
     auto* probe = new ProbeApp;
     probe->create(nullptr, "KORVEL", 800, 600, 32, 0);
     HWND window = probe->getHwnd();

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/offline_host.h"
 #include "platform/recording_device.h"
 #include "platform/video_file.h"
-#include "support/scripted_window_system.h"
 #include "support/temp_dir.h"
 
 namespace korvel {
@@ -71,7 +71,8 @@ class VideoTextureTest : public ::testing::Test {
     return out;
   }
 
-  testing::ScriptedWindowSystem system;
+  platform::OfflineHost offline;
+  platform::OfflineWindowSystem& system = offline.windows;
   testing::TempDir dir;
   platform::RecordingDevice* device;
 };

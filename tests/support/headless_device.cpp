@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/gl_direct3d.h"
+#include "platform/d3d9.h"
 
 namespace korvel::testing {
 

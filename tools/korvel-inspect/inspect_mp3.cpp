@@ -6,6 +6,8 @@
 #include "audio/music_stream.h"
 #include "commands.h"
 #include "platform/audio_system.h"
+#include "platform/clock.h"
+#include "platform/host.h"
 
 namespace korvel::inspect {
 
@@ -20,8 +22,12 @@ void addMp3Command(CLI::App& app, Command* run) {
       ->check(CLI::NonNegativeNumber);
   command->callback([=] {
     *run = [=] {
+      // Nothing is heard: the playing position is what the option says, on a clock of its own.
+      platform::VirtualClock playback;
+      platform::Host host = platform::host();
+      host.musicClock = &playback;
+      platform::HostScope scope(host);
       auto& audio = platform::audioSystem();
-      // Nothing is heard: the position comes from the option, not from a sound card.
       audio.init(0, 44100);
       MusicStream music;
       music.loadStream(file->c_str());
@@ -35,14 +41,12 @@ void addMp3Command(CLI::App& app, Command* run) {
       out["sampleRate"] = info.sampleRate;
       out["channels"] = info.channels;
       if (at->has_value()) {
-        double seconds = **at;
-        platform::setPlaybackClock([seconds] { return seconds; });
         music.initSpectrum(1024);
         music.play();
+        playback.advanceSeconds(**at);
         const float* values = music.getSpectrum();
         out["spectrum"] = std::vector<float>(values, values + music.spectrumSize);
         music.shutdown();
-        platform::setPlaybackClock(nullptr);
       } else {
         audio.free();
       }

@@ -1,11 +1,12 @@
 // korvel-inspect: shows what the demo's readers make of an asset file, as JSON.
 #include "commands.h"
-#include "platform/console_window_system.h"
+#include "platform/offline_host.h"
 
 int main(int argc, char** argv) {
-  // Messages of the readers go to standard error, never to a dialog.
-  korvel::platform::ConsoleWindowSystem console;
-  korvel::platform::installWindowSystem(&console);
+  // No screen and no sound card: messages of the readers go to standard error, never to a
+  // dialog, and nothing is played aloud.
+  korvel::platform::OfflineHost offline;
+  offline.windows.echo = true;
 
   CLI::App app("Shows what the demo's readers make of an asset file, as one JSON object.",
                "korvel-inspect");
@@ -17,6 +18,5 @@ int main(int argc, char** argv) {
   korvel::inspect::addAviCommand(app, &run);
   CLI11_PARSE(app, argc, argv);
   int status = run ? run() : 2;
-  korvel::platform::installWindowSystem(nullptr);
   return status;
 }

@@ -1,4 +1,4 @@
-#include "platform/effect_file.h"
+#include "platform/fx_file.h"
 
 #include <algorithm>
 #include <cctype>
@@ -126,8 +126,8 @@ class Parser {
     }
   }
 
-  std::optional<EffectDescription> parse(std::string* error) {
-    EffectDescription effect;
+  std::optional<FxDescription> parse(std::string* error) {
+    FxDescription effect;
     while (next()) {
       const auto& w = words_;
       const std::string keyword = lower(w[0]);
@@ -180,21 +180,21 @@ class Parser {
     }
   }
 
-  bool parameter(EffectDescription& effect) {
+  bool parameter(FxDescription& effect) {
     if (words_.size() < 3) {
       fail("a parameter needs a type and a name: parameter float4x4 World");
       return false;
     }
-    EffectParameter p;
+    FxParameter p;
     std::string type = lower(words_[1]);
     if (type == "float4x4" || type == "matrix") {
-      p.type = EffectParameterType::Matrix;
+      p.type = FxParameterType::Matrix;
     } else if (type == "float4" || type == "vector") {
-      p.type = EffectParameterType::Vector;
+      p.type = FxParameterType::Vector;
     } else if (type == "float") {
-      p.type = EffectParameterType::Float;
+      p.type = FxParameterType::Float;
     } else if (type == "texture") {
-      p.type = EffectParameterType::Texture;
+      p.type = FxParameterType::Texture;
     } else {
       fail("unknown parameter type '" + words_[1] + "' (float4x4, float4, float or texture)");
       return false;
@@ -203,8 +203,7 @@ class Parser {
     size_t bracket = name.find('[');
     if (bracket != std::string::npos) {
       int count = std::atoi(name.c_str() + bracket + 1);
-      if (name.back() != ']' || count < 1 || count > 256 ||
-          p.type == EffectParameterType::Texture) {
+      if (name.back() != ']' || count < 1 || count > 256 || p.type == FxParameterType::Texture) {
         fail("bad array size in '" + name + "'");
         return false;
       }
@@ -224,7 +223,7 @@ class Parser {
     p.name = name;
     for (size_t i = 3; i < words_.size(); ++i) {
       std::string option = lower(words_[i]);
-      if (p.type != EffectParameterType::Texture) {
+      if (p.type != FxParameterType::Texture) {
         fail("only texture parameters take options");
         return false;
       }
@@ -247,12 +246,12 @@ class Parser {
     return true;
   }
 
-  bool technique(EffectDescription& effect) {
+  bool technique(FxDescription& effect) {
     if (words_.size() != 2) {
       fail("a technique needs one name: technique TechniquePhongModel");
       return false;
     }
-    EffectTechnique technique{words_[1], {}};
+    FxTechnique technique{words_[1], {}};
     while (next()) {
       std::string keyword = lower(words_[0]);
       if (keyword == "end") {
@@ -276,8 +275,8 @@ class Parser {
     return false;
   }
 
-  bool pass(EffectTechnique& technique) {
-    EffectPass pass;
+  bool pass(FxTechnique& technique) {
+    FxPass pass;
     pass.name = words_.size() > 1 ? words_[1] : "P" + std::to_string(technique.passes.size());
     while (next()) {
       std::string keyword = lower(words_[0]);
@@ -320,7 +319,7 @@ class Parser {
   }
 
   // GLSL lines up to a line that is only 'end'.
-  bool code(EffectShaderStage* stage) {
+  bool code(FxShaderStage* stage) {
     int opened = line_;
     stage->firstLine = line_ + 1;
     stage->code.clear();
@@ -345,7 +344,7 @@ class Parser {
 
 }  // namespace
 
-const EffectParameter* EffectDescription::parameter(const std::string& name) const {
+const FxParameter* FxDescription::parameter(const std::string& name) const {
   for (const auto& p : parameters) {
     if (p.name == name) {
       return &p;
@@ -354,8 +353,8 @@ const EffectParameter* EffectDescription::parameter(const std::string& name) con
   return nullptr;
 }
 
-std::optional<EffectDescription> parseEffect(const std::string& text, const std::string& source,
-                                             std::string* error) {
+std::optional<FxDescription> parseFx(const std::string& text, const std::string& source,
+                                     std::string* error) {
   return Parser(text, source).parse(error);
 }
 

@@ -1,6 +1,7 @@
-// A window system for tests: windows without a screen, native events the test scripts, message
-// boxes that answer from a script and remember what they showed. Installed for its lifetime,
-// putting back what was installed before.
+// A window system without a screen: windows exist only as bookkeeping, native events are
+// scripted by the caller, and message boxes answer from a script (no, or OK, by default) and
+// are remembered, and written to standard error when `echo` is set. Tests, tools and offline
+// rendering run on it.
 #pragma once
 
 #include <deque>
@@ -9,7 +10,7 @@
 
 #include "platform/window_system.h"
 
-namespace korvel::testing {
+namespace korvel::platform {
 
 struct ShownMessageBox {
   HWND owner;
@@ -18,11 +19,8 @@ struct ShownMessageBox {
   UINT type;
 };
 
-class ScriptedWindowSystem : public platform::WindowSystem {
+class OfflineWindowSystem : public WindowSystem {
  public:
-  ScriptedWindowSystem();
-  ~ScriptedWindowSystem() override;
-
   // Native events, delivered the next time the system polls.
   void script(const MSG& msg) { pending_.push_back(msg); }
   void scriptKey(HWND window, int key, bool down, bool repeat = false);
@@ -36,21 +34,21 @@ class ScriptedWindowSystem : public platform::WindowSystem {
   int screenWidth_ = 1280;
   int screenHeight_ = 1024;
   bool failCreate = false;
+  bool echo = false;  // message boxes also go to standard error as "caption: text"
   bool cursorShown = true;
   std::vector<ShownMessageBox> shown;
   // Every window opened, as it was when it opened.
-  std::vector<platform::WindowHandle> opened;
+  std::vector<WindowHandle> opened;
   int closedWindows = 0;
 
  protected:
-  bool openNative(platform::WindowHandle& window) override;
-  void closeNative(platform::WindowHandle& window) override;
+  bool openNative(WindowHandle& window) override;
+  void closeNative(WindowHandle& window) override;
   void pollNative() override;
 
  private:
-  platform::WindowSystem* previous_;
   std::deque<MSG> pending_;
   std::deque<int> answers_;
 };
 
-}  // namespace korvel::testing
+}  // namespace korvel::platform

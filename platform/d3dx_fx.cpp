@@ -1,5 +1,3 @@
-#include <epoxy/gl.h>
-
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -10,8 +8,8 @@
 #include "platform/d3d9_resources.h"
 #include "platform/d3d9_state_block.h"
 #include "platform/d3dx.h"
-#include "platform/effect_file.h"
-#include "platform/effect_host.h"
+#include "platform/fx_file.h"
+#include "platform/fx_host.h"
 
 namespace korvel::platform {
 
@@ -29,20 +27,20 @@ class TextBuffer : public RefCounted<ID3DXBuffer> {
   std::vector<char> text_;
 };
 
-const char* glslType(EffectParameterType type) {
+const char* glslType(FxParameterType type) {
   switch (type) {
-    case EffectParameterType::Matrix:
+    case FxParameterType::Matrix:
       return "mat4";
-    case EffectParameterType::Vector:
+    case FxParameterType::Vector:
       return "vec4";
-    case EffectParameterType::Float:
+    case FxParameterType::Float:
       return "float";
     default:
       return "sampler2D";
   }
 }
 
-std::string declarations(const EffectDescription& effect) {
+std::string declarations(const FxDescription& effect) {
   std::ostringstream s;
   for (const auto& p : effect.parameters) {
     s << "uniform " << glslType(p.type) << " " << p.name;
@@ -57,14 +55,14 @@ std::string declarations(const EffectDescription& effect) {
   return s.str();
 }
 
-std::string withLines(const EffectShaderStage& stage) {
+std::string withLines(const FxShaderStage& stage) {
   if (stage.code.empty()) {
     return "";
   }
   return "#line " + std::to_string(stage.firstLine) + "\n" + stage.code;
 }
 
-std::string vertexSource(const EffectDescription& effect, const EffectPass& pass, bool fallback) {
+std::string vertexSource(const FxDescription& effect, const FxPass& pass, bool fallback) {
   std::ostringstream s;
   s << "#version 330 core\n"
        "layout(location = 0) in vec3 aPosition;\n"
@@ -86,7 +84,7 @@ std::string vertexSource(const EffectDescription& effect, const EffectPass& pass
   return s.str();
 }
 
-std::string fragmentSource(const EffectDescription& effect, const EffectPass& pass) {
+std::string fragmentSource(const FxDescription& effect, const FxPass& pass) {
   std::ostringstream s;
   s << "#version 330 core\n"
        "out vec4 fragColor;\n"
@@ -94,41 +92,33 @@ std::string fragmentSource(const EffectDescription& effect, const EffectPass& pa
   return s.str();
 }
 
-struct Value {
-  std::vector<float> floats;
-  IDirect3DBaseTexture9* texture = nullptr;
-};
-
-class Effect : public RefCounted<ID3DXEffect> {
+// A shader file compiled for one device: its passes' programs and its parameters' values.
+class CompiledFx : public RefCounted<ID3DXEffect> {
  public:
-  Effect(IDirect3DDevice9* device, EffectDescription description)
-      : device_(device), host_(dynamic_cast<EffectHost*>(device)), effect_(std::move(description)) {
+  CompiledFx(IDirect3DDevice9* device, FxDescription description)
+      : device_(device), host_(dynamic_cast<FxHost*>(device)), fx_(std::move(description)) {
     device_->AddRef();
-    for (const auto& p : effect_.parameters) {
-      size_t floats = p.type == EffectParameterType::Matrix   ? 16
-                      : p.type == EffectParameterType::Vector ? 4
-                      : p.type == EffectParameterType::Float  ? 1
-                                                              : 0;
-      values_[p.name].floats.assign(floats * p.count, 0.0f);
+    for (const auto& p : fx_.parameters) {
+      size_t floats = p.type == FxParameterType::Matrix   ? 16
+                      : p.type == FxParameterType::Vector ? 4
+                      : p.type == FxParameterType::Float  ? 1
+                                                          : 0;
+      values_.emplace_back().floats.assign(floats * size_t(p.count), 0.0f);
     }
   }
 
-  ~Effect() override {
+  ~CompiledFx() override {
     if (host_ && active_) {
-      host_->useEffectProgram(0, nullptr);
+      host_->useFxProgram(0, nullptr);
     }
-    for (auto& [name, value] : values_) {
+    for (auto& value : values_) {
       if (value.texture) {
         value.texture->Release();
       }
     }
     if (host_) {
-      host_->useContext();
       for (unsigned program : programs_) {
-        host_->deleteEffectProgram(program);
-      }
-      if (!samplers_.empty()) {
-        glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());
+        host_->deleteFxProgram(program);
       }
     }
     device_->Release();
@@ -140,12 +130,11 @@ class Effect : public RefCounted<ID3DXEffect> {
       return true;  // a device without shaders still runs the passes' states
     }
     bool fallback = host_->needsClipFallback();
-    host_->useContext();
-    for (const auto& technique : effect_.techniques) {
+    for (const auto& technique : fx_.techniques) {
       for (const auto& pass : technique.passes) {
         std::string log;
-        unsigned program = host_->compileEffectProgram(vertexSource(effect_, pass, fallback),
-                                                       fragmentSource(effect_, pass), &log);
+        unsigned program = host_->compileFxProgram(vertexSource(fx_, pass, fallback),
+                                                   fragmentSource(fx_, pass), fx_.parameters, &log);
         if (!program) {
           *errors += source + ": technique " + technique.name + ", pass " + pass.name +
                      " (line numbers are the file's):\n" + log;
@@ -154,27 +143,12 @@ class Effect : public RefCounted<ID3DXEffect> {
         programs_.push_back(program);
       }
     }
-    for (const auto& p : effect_.parameters) {
-      if (p.type == EffectParameterType::Texture) {
-        GLuint sampler = 0;
-        glGenSamplers(1, &sampler);
-        GLenum filter = p.filter == D3DTEXF_POINT ? GL_NEAREST : GL_LINEAR;
-        GLenum wrap = p.address == D3DTADDRESS_CLAMP    ? GL_CLAMP_TO_EDGE
-                      : p.address == D3DTADDRESS_MIRROR ? GL_MIRRORED_REPEAT
-                                                        : GL_REPEAT;
-        glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, filter);
-        glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, filter);
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, wrap);
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, wrap);
-        samplers_.push_back(sampler);
-      }
-    }
     return true;
   }
 
   HRESULT SetTechnique(D3DXHANDLE name) override {
-    for (size_t i = 0; name && i < effect_.techniques.size(); ++i) {
-      if (effect_.techniques[i].name == name) {
+    for (size_t i = 0; name && i < fx_.techniques.size(); ++i) {
+      if (fx_.techniques[i].name == name) {
         technique_ = i;
         return D3D_OK;
       }
@@ -183,7 +157,7 @@ class Effect : public RefCounted<ID3DXEffect> {
   }
 
   HRESULT Begin(UINT* passes, DWORD flags) override {
-    const EffectTechnique& technique = effect_.techniques[technique_];
+    const FxTechnique& technique = fx_.techniques[technique_];
     if (passes) {
       *passes = UINT(technique.passes.size());
     }
@@ -200,7 +174,7 @@ class Effect : public RefCounted<ID3DXEffect> {
   }
 
   HRESULT Pass(UINT index) override {
-    const EffectTechnique& technique = effect_.techniques[technique_];
+    const FxTechnique& technique = fx_.techniques[technique_];
     if (!begun_ || index >= technique.passes.size()) {
       return D3DERR_INVALIDCALL;
     }
@@ -210,10 +184,9 @@ class Effect : public RefCounted<ID3DXEffect> {
     if (host_) {
       size_t first = 0;
       for (size_t t = 0; t < technique_; ++t) {
-        first += effect_.techniques[t].passes.size();
+        first += fx_.techniques[t].passes.size();
       }
-      host_->useEffectProgram(programs_[first + index],
-                              [this](unsigned program) { upload(program); });
+      host_->useFxProgram(programs_[first + index], &values_);
       active_ = true;
     }
     return D3D_OK;
@@ -227,7 +200,7 @@ class Effect : public RefCounted<ID3DXEffect> {
       return D3DERR_INVALIDCALL;
     }
     if (host_) {
-      host_->useEffectProgram(0, nullptr);
+      host_->useFxProgram(0, nullptr);
       active_ = false;
     }
     saved_.reset();  // puts the saved states back
@@ -236,15 +209,14 @@ class Effect : public RefCounted<ID3DXEffect> {
   }
 
   HRESULT SetMatrix(D3DXHANDLE name, const D3DXMATRIX* matrix) override {
-    return matrix ? setFloats(name, EffectParameterType::Matrix, &matrix->m[0][0], 16)
+    return matrix ? setFloats(name, FxParameterType::Matrix, &matrix->m[0][0], 16)
                   : D3DERR_INVALIDCALL;
   }
   HRESULT SetVector(D3DXHANDLE name, const D3DXVECTOR4* vector) override {
-    return vector ? setFloats(name, EffectParameterType::Vector, &vector->x, 4)
-                  : D3DERR_INVALIDCALL;
+    return vector ? setFloats(name, FxParameterType::Vector, &vector->x, 4) : D3DERR_INVALIDCALL;
   }
   HRESULT SetFloatArray(D3DXHANDLE name, const float* values, UINT count) override {
-    Value* value = find(name, std::nullopt);
+    FxValue* value = find(name, std::nullopt);
     if (!value || !values || value->floats.empty()) {
       return value ? D3DERR_INVALIDCALL : D3D_OK;
     }
@@ -253,10 +225,10 @@ class Effect : public RefCounted<ID3DXEffect> {
     return D3D_OK;
   }
   HRESULT SetFloat(D3DXHANDLE name, float value) override {
-    return setFloats(name, EffectParameterType::Float, &value, 1);
+    return setFloats(name, FxParameterType::Float, &value, 1);
   }
   HRESULT SetTexture(D3DXHANDLE name, IDirect3DBaseTexture9* texture) override {
-    Value* value = find(name, EffectParameterType::Texture);
+    FxValue* value = find(name, FxParameterType::Texture);
     if (!value) {
       return D3D_OK;
     }
@@ -272,57 +244,30 @@ class Effect : public RefCounted<ID3DXEffect> {
 
  private:
   // Null for a name the effect does not declare (or of another type), which is ignored.
-  Value* find(D3DXHANDLE name, std::optional<EffectParameterType> type) {
+  FxValue* find(D3DXHANDLE name, std::optional<FxParameterType> type) {
     if (!name) {
       return nullptr;
     }
-    const EffectParameter* p = effect_.parameter(name);
+    const FxParameter* p = fx_.parameter(name);
     if (!p || (type && p->type != *type)) {
       return nullptr;
     }
-    return &values_[p->name];
+    return &values_[size_t(p - fx_.parameters.data())];
   }
 
-  HRESULT setFloats(D3DXHANDLE name, EffectParameterType type, const float* data, size_t n) {
-    Value* value = find(name, type);
+  HRESULT setFloats(D3DXHANDLE name, FxParameterType type, const float* data, size_t n) {
+    FxValue* value = find(name, type);
     if (value) {
       std::copy(data, data + std::min(n, value->floats.size()), value->floats.begin());
     }
     return D3D_OK;
   }
 
-  void upload(unsigned program) {
-    GLint unit = 0;
-    size_t sampler = 0;
-    for (const auto& p : effect_.parameters) {
-      GLint location = glGetUniformLocation(program, p.name.c_str());
-      const Value& value = values_[p.name];
-      switch (p.type) {
-        case EffectParameterType::Matrix:
-          glUniformMatrix4fv(location, p.count, GL_FALSE, value.floats.data());
-          break;
-        case EffectParameterType::Vector:
-          glUniform4fv(location, p.count, value.floats.data());
-          break;
-        case EffectParameterType::Float:
-          glUniform1fv(location, p.count, value.floats.data());
-          break;
-        case EffectParameterType::Texture:
-          glActiveTexture(GL_TEXTURE0 + unit);
-          glBindTexture(GL_TEXTURE_2D, host_->textureName(value.texture));
-          glBindSampler(GLuint(unit), samplers_[sampler++]);
-          glUniform1i(location, unit++);
-          break;
-      }
-    }
-  }
-
   IDirect3DDevice9* device_;
-  EffectHost* host_;
-  EffectDescription effect_;
-  std::map<std::string, Value> values_;
+  FxHost* host_;
+  FxDescription fx_;
+  std::vector<FxValue> values_;     // one per parameter, in order
   std::vector<unsigned> programs_;  // every pass of every technique, in order
-  std::vector<GLuint> samplers_;    // one per texture parameter, in order
   size_t technique_ = 0;
   bool begun_ = false;
   bool active_ = false;
@@ -360,11 +305,11 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* path, co
   std::stringstream text;
   text << file.rdbuf();
   std::string error;
-  auto description = parseEffect(text.str(), path, &error);
+  auto description = parseFx(text.str(), path, &error);
   if (!description) {
     return fail(error);
   }
-  auto* created = new Effect(device, std::move(*description));
+  auto* created = new CompiledFx(device, std::move(*description));
   if (!created->compile(path, &error)) {
     created->Release();
     return fail(error);
