@@ -26,6 +26,19 @@ std::string withPath(const char* format, const char* path) {
   return text;
 }
 
+// Bytes from the read position to the end; 0 when that cannot be told.
+size_t remainingBytes(FILE* file) {
+  long here = std::ftell(file);
+  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) {
+    return 0;
+  }
+  long end = std::ftell(file);
+  if (end < here || std::fseek(file, here, SEEK_SET) != 0) {
+    return 0;
+  }
+  return size_t(end - here);
+}
+
 uint16_t little16(const uint8_t* p) {
   return uint16_t(p[0] | p[1] << 8);
 }
@@ -99,6 +112,11 @@ int Texture::loadImage(const char* path) {
   }
 
   const size_t rowBytes = size_t(fileWidth) * b;
+  // The header's size is checked against what the file holds before anything is allocated:
+  // 18 bytes may claim a gigabyte.
+  if (remainingBytes(file) < rowBytes * size_t(fileHeight)) {
+    return failWith(withPath("Error loading %s: the file is shorter than its header says", path));
+  }
   std::vector<uint8_t> block(rowBytes * fileHeight);
   // Files store the bottom row first unless their descriptor says otherwise.
   for (int row = 0; row < fileHeight; ++row) {

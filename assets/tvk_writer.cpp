@@ -8,6 +8,9 @@ namespace korvel {
 
 namespace {
 
+// Counts are 16-bit signed in the file.
+constexpr size_t kMaxCount = 32767;
+
 class Encoder {
  public:
   void int16(int value) {
@@ -101,7 +104,94 @@ class Encoder {
 
 }  // namespace
 
-std::vector<uint8_t> encodeTvk(const SceneFile& scene) {
+namespace {
+
+bool inside(int index, size_t size) {
+  return index >= 0 && size_t(index) < size;
+}
+
+std::string materialProblem(const MaterialRecord& m, int depth) {
+  if (depth > SceneFile::kMaxMaterialDepth) {
+    return "materials are nested deeper than " + std::to_string(SceneFile::kMaxMaterialDepth);
+  }
+  if (m.subMaterials.size() > kMaxCount) {
+    return "a material has more than " + std::to_string(kMaxCount) + " sub-materials";
+  }
+  for (const auto& sub : m.subMaterials) {
+    std::string problem = materialProblem(sub, depth + 1);
+    if (!problem.empty()) {
+      return problem;
+    }
+  }
+  return "";
+}
+
+std::string objectProblem(const ObjectRecord& o, size_t materials) {
+  const std::string where = "object '" + o.name + "': ";
+  if (o.materialIndex != -1 && !inside(o.materialIndex, materials)) {
+    return where + "material " + std::to_string(o.materialIndex) + " does not exist";
+  }
+  if (o.vertices.size() > kMaxCount || o.faces.size() > kMaxCount ||
+      o.cornerTags.size() > kMaxCount || o.texVertices.size() > kMaxCount) {
+    return where + "more than " + std::to_string(kMaxCount) + " vertices, faces or tags";
+  }
+  for (size_t i = 0; i < o.faces.size(); ++i) {
+    const FaceRecord& f = o.faces[i];
+    const std::string face = where + "face " + std::to_string(i) + " ";
+    for (int corner : {f.a, f.b, f.c}) {
+      if (!inside(corner, o.vertices.size())) {
+        return face + "names vertex " + std::to_string(corner) + ", which does not exist";
+      }
+    }
+    for (int tag : f.cornerTags) {
+      if (!inside(tag, o.cornerTags.size())) {
+        return face + "names corner tag " + std::to_string(tag) + ", which does not exist";
+      }
+    }
+    if (!o.texVertices.empty()) {
+      for (int index : f.texVertices) {
+        if (!inside(index, o.texVertices.size())) {
+          return face + "names texture vertex " + std::to_string(index) + ", which does not exist";
+        }
+      }
+    }
+    if (f.subMaterial < 0) {
+      return face + "has a negative sub-material selector";
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string tvkProblem(const SceneFile& scene) {
+  if (scene.materials.size() > kMaxCount || scene.objects.size() > kMaxCount ||
+      scene.cameras.size() > kMaxCount || scene.lights.size() > kMaxCount) {
+    return "more than " + std::to_string(kMaxCount) + " materials, objects, cameras or lights";
+  }
+  for (const auto& m : scene.materials) {
+    std::string problem = materialProblem(m, 1);
+    if (!problem.empty()) {
+      return problem;
+    }
+  }
+  for (const auto& o : scene.objects) {
+    std::string problem = objectProblem(o, scene.materials.size());
+    if (!problem.empty()) {
+      return problem;
+    }
+  }
+  return "";
+}
+
+std::optional<std::vector<uint8_t>> encodeTvk(const SceneFile& scene, std::string* error) {
+  std::string problem = tvkProblem(scene);
+  if (!problem.empty()) {
+    if (error) {
+      *error = problem;
+    }
+    return std::nullopt;
+  }
   Encoder e;
   const char magic[12] = "_tavokymesh";
   e.bytes.assign(magic, magic + 12);
@@ -133,21 +223,31 @@ std::vector<uint8_t> encodeTvk(const SceneFile& scene) {
   return e.bytes;
 }
 
-bool writeTvk(const SceneFile& scene, const std::string& path) {
-  std::vector<uint8_t> bytes = encodeTvk(scene);
+bool writeTvk(const SceneFile& scene, const std::string& path, std::string* error) {
+  std::optional<std::vector<uint8_t>> encoded = encodeTvk(scene, error);
+  if (!encoded) {
+    return false;
+  }
+  const std::vector<uint8_t>& bytes = *encoded;
   std::string partial = path + ".partial";
   FILE* file = std::fopen(partial.c_str(), "wb");
   if (!file) {
+    if (error) {
+      *error = "cannot write " + partial;
+    }
     return false;
   }
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   ok = std::fclose(file) == 0 && ok;
-  std::error_code error;
+  std::error_code code;
   if (ok) {
-    std::filesystem::rename(partial, path, error);
+    std::filesystem::rename(partial, path, code);
   }
-  if (!ok || error) {
-    std::filesystem::remove(partial, error);
+  if (!ok || code) {
+    std::filesystem::remove(partial, code);
+    if (error) {
+      *error = "cannot write " + path;
+    }
     return false;
   }
   return true;

@@ -15,12 +15,15 @@ std::string lower(std::string s) {
   return s;
 }
 
+// The same white space that splits words: a line of form feeds or vertical tabs is blank.
+constexpr const char* kSpace = " \t\r\n\v\f";
+
 std::string trim(const std::string& s) {
-  size_t begin = s.find_first_not_of(" \t\r");
+  size_t begin = s.find_first_not_of(kSpace);
   if (begin == std::string::npos) {
     return "";
   }
-  size_t end = s.find_last_not_of(" \t\r");
+  size_t end = s.find_last_not_of(kSpace);
   return s.substr(begin, end - begin + 1);
 }
 
@@ -169,6 +172,9 @@ class Parser {
         continue;
       }
       words_ = words(text);
+      if (words_.empty()) {
+        continue;
+      }
       return true;
     }
     return false;
@@ -343,6 +349,15 @@ class Parser {
 };
 
 }  // namespace
+
+std::string fxStateName(D3DRENDERSTATETYPE state) {
+  for (const auto& [name, info] : stateTable()) {
+    if (info.state == state) {
+      return name;
+    }
+  }
+  return "";
+}
 
 const FxParameter* FxDescription::parameter(const std::string& name) const {
   for (const auto& p : parameters) {

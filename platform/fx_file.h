@@ -45,6 +45,9 @@ struct FxDescription {
   const FxParameter* parameter(const std::string& name) const;
 };
 
+// The lower-case name of a render state passes may set ("cullmode"); empty for any other.
+std::string fxStateName(D3DRENDERSTATETYPE state);
+
 // On failure returns nothing and puts "SOURCE(LINE): error: WHAT" in `error`.
 std::optional<FxDescription> parseFx(const std::string& text, const std::string& source,
                                      std::string* error);

@@ -199,7 +199,12 @@ void SdlAudioSystem::fill(float* out, int frames) {
 
 int64_t SdlAudioSystem::heardFrame() {
   if (!device_) {
-    return int64_t(std::floor((musicClockSeconds() - playStarted_) * rate_));
+    // Clamped before the conversion: a clock far off (or not a number) must not overflow it.
+    double frame = std::floor((musicClockSeconds() - playStarted_) * rate_);
+    if (!(frame > 0)) {
+      return 0;
+    }
+    return frame < double(kMaxHeardFrame) ? int64_t(frame) : kMaxHeardFrame;
   }
   SDL_LockAudioDevice(device_);
   // The buffer handed over last is the one playing; move through it with the clock.

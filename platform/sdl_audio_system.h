@@ -38,8 +38,9 @@ class SdlAudioSystem : public AudioSystem {
   };
 
   // The frame of the playing stream being heard now: where the block fftMagnitudes looks at
-  // ends.
+  // ends. From 0 to kMaxHeardFrame (over three thousand years at 44,100 Hz).
   int64_t heardFrame();
+  static constexpr int64_t kMaxHeardFrame = int64_t(1) << 52;
 
  private:
   static void callback(void* self, uint8_t* out, int bytes);

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -22,11 +24,14 @@ namespace {
 struct ToolRun {
   std::string out;
   int status;
+  std::string err;
 };
 
-ToolRun inspect(const std::string& arguments) {
-  std::string command = std::string(KORVEL_INSPECT) + " " + arguments + " 2>/dev/null";
-  ToolRun run{"", -1};
+ToolRun runTool(const std::string& tool, const std::string& arguments) {
+  testing::TempDir dir;
+  std::string errPath = dir.path("stderr.txt");
+  std::string command = tool + " " + arguments + " 2>" + errPath;
+  ToolRun run{"", -1, ""};
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) {
     return run;
@@ -37,7 +42,13 @@ ToolRun inspect(const std::string& arguments) {
   }
   int status = pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream err(errPath);
+  run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
   return run;
+}
+
+ToolRun inspect(const std::string& arguments) {
+  return runTool(KORVEL_INSPECT, arguments);
 }
 
 TEST(InspectToolTest, TgaPrintsTheReadersPixelsInMemoryOrder) {
@@ -80,7 +91,7 @@ TEST(InspectToolTest, TvkPrintsTheSceneAfterScaleAndNormals) {
   EXPECT_EQ(json["cameras"][0]["fieldOfView"], 0.5);
   EXPECT_EQ(json["lights"], nlohmann::json::array());
 
-  std::vector<uint8_t> bytes = encodeTvk(scene);
+  std::vector<uint8_t> bytes = encodeTvk(scene).value();
   bytes.resize(bytes.size() - 5);
   run = inspect("tvk " +
                 dir.write("cut.tvk", std::vector<unsigned char>(bytes.begin(), bytes.end())));
@@ -112,6 +123,102 @@ TEST(InspectToolTest, Mp3PrintsTheStreamAndTheSpectrumHeardThen) {
 
   EXPECT_EQ(inspect("mp3 " + dir.path("missing.mp3")).status, 1);
   EXPECT_NE(inspect("mp3 " + path + " --spectrum-at -1").status, 0);
+}
+
+TEST(InspectToolTest, NamesThatAreNotUtf8PrintAsLatin1) {
+  testing::TempDir dir;
+  SceneFile scene = testing::quadScene();
+  scene.objects[0].name = "caf\xe9";
+  scene.materials[0].textureName = "b\xe4r.tga";
+  std::string path = dir.path("latin.tvk");
+  ASSERT_TRUE(writeTvk(scene, path));
+  ToolRun run = inspect("tvk " + path);
+  ASSERT_EQ(run.status, 0) << run.err;
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["objects"][0]["name"], "caf\u00e9");
+  EXPECT_EQ(json["materials"][0]["texture"], "b\u00e4r.tga");
+  // Valid UTF-8 stays as it is.
+  scene.objects[0].name = "caf\u00e9";
+  ASSERT_TRUE(writeTvk(scene, path));
+  EXPECT_EQ(nlohmann::json::parse(inspect("tvk " + path).out)["objects"][0]["name"], "caf\u00e9");
+}
+
+TEST(ToolStatusTest, UsageErrorsAreTwoUnreadableFilesOneAndSuccessZero) {
+  testing::TempDir dir;
+  std::string mp3 = dir.path("sine.mp3");
+  ASSERT_TRUE(testing::writeSineMp3(mp3, 440, 0.5, 0.5));
+  struct {
+    const char* tool;
+    std::string arguments;
+    int status;
+  } cases[] = {
+      {KORVEL_INSPECT, "", 2},
+      {KORVEL_INSPECT, "--help", 0},
+      {KORVEL_INSPECT, "tga", 2},
+      {KORVEL_INSPECT, "tga a.tga --bogus", 2},
+      {KORVEL_INSPECT, "frobnicate", 2},
+      {KORVEL_INSPECT, "tga " + dir.path("missing.tga"), 1},
+      {KORVEL_INSPECT, "mp3 " + mp3 + " --spectrum-at 1e300", 2},
+      {KORVEL_INSPECT, "mp3 " + mp3 + " --spectrum-at 9.3e18", 2},
+      {KORVEL_INSPECT, "mp3 " + mp3 + " --spectrum-at nan", 2},
+      {KORVEL_INSPECT, "mp3 " + mp3 + " --spectrum-at inf", 2},
+      {KORVEL_INSPECT, "mp3 " + mp3 + " --spectrum-at -1", 2},
+      {KORVEL_INSPECT, "mp3 " + mp3 + " --spectrum-at 1e9", 0},
+      {KORVEL_TVK_CONVERT, "", 2},
+      {KORVEL_TVK_CONVERT, "in.obj", 2},
+      {KORVEL_TVK_CONVERT, dir.path("missing.obj") + " " + dir.path("out.tvk"), 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.tool) + " " + c.arguments);
+    ToolRun run = runTool(c.tool, c.arguments);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    if (c.status != 0) {
+      EXPECT_FALSE(run.err.empty()) << "a failure says why";
+    }
+  }
+}
+
+TEST(InspectToolTest, FxPrintsParametersTechniquesPassesOrTheCompileError) {
+  testing::TempDir dir;
+  const std::string pass = R"(
+    vertex
+      void main() { gl_Position = mul(vec4(aPosition, 1.0), WVP); }
+    end
+    fragment
+      void main() { fragColor = Tint * Weights[1]; }
+    end
+)";
+  std::string good = dir.write("good.fx",
+                               "parameter float4x4 WVP\nparameter float4 Tint\n"
+                               "parameter float Weights[3]\ntechnique Shade\n"
+                               "  pass Lit\n    state CullMode CCW\n" +
+                                   pass + "  end\nend\n");
+  ToolRun run = inspect("fx " + good);
+  ASSERT_EQ(run.status, 0) << run.err;
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["parameters"][2],
+            nlohmann::json({{"name", "Weights"}, {"type", "float"}, {"count", 3}}));
+  EXPECT_EQ(json["techniques"][0]["name"], "Shade");
+  EXPECT_EQ(json["techniques"][0]["passes"][0]["name"], "Lit");
+  EXPECT_EQ(json["techniques"][0]["passes"][0]["states"]["cullmode"], D3DCULL_CCW);
+
+  // Line 9 of the file is the fragment stage's body.
+  std::string glslError = pass;
+  glslError.replace(glslError.find("Tint"), 4, "Tnit");
+  std::string bad = dir.write("bad.fx",
+                              "parameter float4x4 WVP\nparameter float4 Tint\n"
+                              "parameter float Weights[3]\ntechnique Shade\n"
+                              "  pass Lit\n" +
+                                  glslError + "  end\nend\n");
+  run = inspect("fx " + bad);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("bad.fx"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Tnit"), std::string::npos) << run.err;
+
+  run = inspect("fx " + dir.write("syntax.fx", "parameter float4x4\n"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("syntax.fx(1): error"), std::string::npos) << run.err;
 }
 
 TEST(InspectToolTest, AviPrintsTheFilmAndWritesTheClampedFrameUpright) {

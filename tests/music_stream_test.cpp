@@ -192,5 +192,48 @@ TEST(SdlAudioTest, DecodedSinePeaksInItsBinWithTheDocumentedScale) {
   EXPECT_EQ(audio.createStream(dir.write("noise.mp3", std::string(4000, 'x')).c_str()), 0u);
 }
 
+// A clock that reads whatever the test sets, one count a second.
+class SetClock : public platform::Clock {
+ public:
+  bool highResFrequency(int64_t* frequency) override {
+    *frequency = 1;
+    return true;
+  }
+  int64_t highResCounter() override { return count; }
+  uint32_t tickCount() override { return 0; }
+  int64_t count = 0;
+};
+
+TEST(SdlAudioSystemTest, ThePlayingPositionStaysInRangeWhateverTheClockSays) {
+  testing::TempDir dir;
+  std::string path = dir.path("sine.mp3");
+  ASSERT_TRUE(testing::writeSineMp3(path, 440, 0.5, 0.5));
+  platform::OfflineHost offline;
+  SetClock clock;
+  platform::Host host = offline.preset();
+  host.musicClock = &clock;
+  platform::HostScope scope(host);
+  platform::SdlAudioSystem& audio = offline.audio;
+  ASSERT_TRUE(audio.init(-1, 44100));
+  uint32_t stream = audio.createStream(path.c_str());
+  clock.count = 1000;
+  ASSERT_TRUE(audio.play(stream, true));
+  struct {
+    int64_t count;
+    int64_t frame;
+  } cases[] = {
+      {1001, 44100},
+      {INT64_MAX, platform::SdlAudioSystem::kMaxHeardFrame},  // 9.2e18 s: would overflow
+      {0, 0},                                                 // before the music started
+  };
+  std::vector<float> magnitudes(512);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.count);
+    clock.count = c.count;
+    EXPECT_EQ(audio.heardFrame(), c.frame);
+    EXPECT_EQ(audio.fftMagnitudes(stream, magnitudes.data(), 1024), 512);
+  }
+}
+
 }  // namespace
 }  // namespace korvel

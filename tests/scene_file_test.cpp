@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "assets/tvk_writer.h"
@@ -50,7 +51,7 @@ TEST(SceneFileTest, WrittenScenesReadBackWithTheirRecords) {
   original.objects.push_back(bare);
 
   SceneFile scene;
-  ASSERT_EQ(load(scene, encodeTvk(original)), 0);
+  ASSERT_EQ(load(scene, encodeTvk(original).value()), 0);
   ASSERT_EQ(scene.materials.size(), 1u);
   EXPECT_EQ(scene.materials[0].textureName, "data/map.tga");
   EXPECT_EQ(scene.materials[0].diffuse, Vec3(1.0f, 0.5f, 0.0f));
@@ -127,7 +128,7 @@ TEST(SceneFileTest, TextureCoordinatesAreFlippedAndClamped) {
   original.objects[0].texVertices[0] = {1.5f, 1.25f};
   original.objects[0].texVertices[1] = {0.25f, 0.25f};
   SceneFile scene;
-  ASSERT_EQ(load(scene, encodeTvk(original)), 0);
+  ASSERT_EQ(load(scene, encodeTvk(original).value()), 0);
   EXPECT_EQ(scene.objects[0].texVertices[0].u, 1.0f);
   EXPECT_EQ(scene.objects[0].texVertices[0].v, 1.0f);
   EXPECT_EQ(scene.objects[0].texVertices[1].u, 0.25f);
@@ -144,45 +145,84 @@ TEST(SceneFileTest, MissingFilesAndWrongMagicAreNotModels) {
   EXPECT_EQ(system.shown[1].text, "failed to open scene file");
   EXPECT_EQ(system.shown[1].caption, "moo");
 
-  std::vector<uint8_t> bytes = encodeTvk(quadScene());
+  std::vector<uint8_t> bytes = encodeTvk(quadScene()).value();
   bytes[11] = 'X';
   EXPECT_EQ(load(scene, bytes), 1);
   EXPECT_TRUE(scene.objects.empty());
   EXPECT_EQ(system.shown.size(), 2u);  // no message for a wrong magic
 }
 
-TEST(SceneFileTest, MalformedFilesAreRefusedWithTwo) {
-  auto withFace = [](auto change) {
-    SceneFile scene = quadScene();
-    change(scene.objects[0]);
-    return encodeTvk(scene);
+// The bytes of quadScene with one field of its object set to `bad`, a value the writer refuses.
+// The field is found where setting it to the valid `other` first changes the file.
+std::vector<uint8_t> patched(void (*set)(ObjectRecord&, int), int other, int bad, int size = 2) {
+  std::vector<uint8_t> base = encodeTvk(quadScene()).value();
+  SceneFile changed = quadScene();
+  set(changed.objects[0], other);
+  std::vector<uint8_t> moved = encodeTvk(changed).value();
+  size_t at = size_t(std::mismatch(base.begin(), base.end(), moved.begin()).first - base.begin());
+  for (int i = 0; i < size; ++i) {
+    base.at(at + size_t(i)) = uint8_t((bad >> (8 * i)) & 0xFF);
+  }
+  return base;
+}
+
+TEST(SceneFileTest, MalformedFilesAreRefusedWithTwoAndTheWriterRefusesToMakeThem) {
+  struct {
+    const char* name;
+    void (*set)(ObjectRecord&, int);
+    int other, bad, size;
+  } faults[] = {
+      {"vertex index", [](ObjectRecord& o, int v) { o.faces[1].c = v; }, 0, 4, 2},
+      {"negative vertex index", [](ObjectRecord& o, int v) { o.faces[0].a = v; }, 3, -1, 2},
+      {"corner tag index", [](ObjectRecord& o, int v) { o.faces[0].cornerTags[2] = v; }, 0, 3, 2},
+      {"texture vertex index", [](ObjectRecord& o, int v) { o.faces[1].texVertices[0] = v; }, 0, 9,
+       2},
+      {"material index", [](ObjectRecord& o, int v) { o.materialIndex = v; }, -1, 1, 2},
+      {"negative selector", [](ObjectRecord& o, int v) { o.faces[0].subMaterial = int8_t(v); }, 1,
+       -3, 1},
   };
-  auto deepMaterials = [] {
+  for (const auto& f : faults) {
+    SCOPED_TRACE(f.name);
+    SceneFile wrong = quadScene();
+    f.set(wrong.objects[0], f.bad);
+    std::string error;
+    EXPECT_FALSE(encodeTvk(wrong, &error).has_value());
+    EXPECT_NE(error.find("object 'quad'"), std::string::npos) << error;
     SceneFile scene;
-    MaterialRecord* m = &scene.materials.emplace_back();
-    for (int i = 0; i < SceneFile::kMaxMaterialDepth + 2; ++i) {
-      m = &m->subMaterials.emplace_back();
-    }
-    return encodeTvk(scene);
-  };
+    EXPECT_EQ(load(scene, patched(f.set, f.other, f.bad, f.size)), 2);
+  }
+
+  SceneFile deep;
+  MaterialRecord* m = &deep.materials.emplace_back();
+  for (int i = 0; i < SceneFile::kMaxMaterialDepth; ++i) {
+    m = &m->subMaterials.emplace_back();
+  }
+  std::string error;
+  EXPECT_FALSE(encodeTvk(deep, &error).has_value());
+  EXPECT_NE(error.find("nested"), std::string::npos) << error;
+  Bytes nested;
+  nested.header().i16(1);
+  for (int i = 0; i <= SceneFile::kMaxMaterialDepth; ++i) {
+    nested.materialStart().u8('<').u8('>').i16(i < SceneFile::kMaxMaterialDepth ? 1 : 0);
+  }
+  nested.i16(0).i16(0).i16(0);
+  SceneFile scene;
+  EXPECT_EQ(load(scene, nested.data), 2);
+  // One level less reads.
+  deep.materials[0].subMaterials[0].subMaterials.clear();
+  ASSERT_TRUE(encodeTvk(deep).has_value());
+  EXPECT_EQ(load(scene, encodeTvk(deep).value()), 0);
+
   struct {
     const char* name;
     std::vector<uint8_t> bytes;
   } cases[] = {
-      {"vertex index", withFace([](ObjectRecord& o) { o.faces[1].c = 4; })},
-      {"negative vertex index", withFace([](ObjectRecord& o) { o.faces[0].a = -1; })},
-      {"corner tag index", withFace([](ObjectRecord& o) { o.faces[0].cornerTags[2] = 3; })},
-      {"texture vertex index", withFace([](ObjectRecord& o) { o.faces[1].texVertices[0] = 9; })},
-      {"material index", withFace([](ObjectRecord& o) { o.materialIndex = 1; })},
-      {"negative selector", withFace([](ObjectRecord& o) { o.faces[0].subMaterial = -3; })},
       {"negative material count", Bytes().header().i16(-2).data},
-      {"materials nested too deep", deepMaterials()},
       {"unterminated name",
        Bytes().header().i16(0).i16(1).i16(0).i16(0).i16(-1).text(std::string(300, 'n')).data},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    SceneFile scene;
     EXPECT_EQ(load(scene, c.bytes), 2);
   }
   // A negative vertex count, written by hand.
@@ -191,7 +231,6 @@ TEST(SceneFileTest, MalformedFilesAreRefusedWithTwo) {
   for (int i = 0; i < 8; ++i)
     file.vec3(0, 0, 0);
   file.i16(-5);
-  SceneFile scene;
   EXPECT_EQ(load(scene, file.data), 2);
 }
 
@@ -199,8 +238,8 @@ TEST(SceneFileTest, EveryTruncationIsRefusedAndKeepsWhatWasWhole) {
   SceneFile two = quadScene();
   two.objects.push_back(two.objects[0]);
   two.objects[1].name = "second";
-  std::vector<uint8_t> bytes = encodeTvk(two);
-  size_t firstObjectEnd = encodeTvk(quadScene()).size();
+  std::vector<uint8_t> bytes = encodeTvk(two).value();
+  size_t firstObjectEnd = encodeTvk(quadScene()).value().size();
   for (size_t length = 0; length < bytes.size(); ++length) {
     SceneFile scene;
     int result = scene.loadBytes(bytes.data(), length);

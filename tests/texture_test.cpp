@@ -1,6 +1,7 @@
 #include "assets/texture.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstring>
 #include <filesystem>
@@ -142,6 +143,24 @@ TEST_F(TextureTest, LoadTextureStoresBlueGreenRedAlpha) {
   Texture grey;
   grey.loadTexture(device, dir.write("g.tga", tgaFile(2, 1, 8, {0, 200})).c_str());
   EXPECT_EQ(level0(grey), (std::vector<unsigned char>{0, 0, 0, 255, 200, 200, 200, 255}));
+}
+
+// Peak resident memory of the process so far, in kilobytes.
+long peakKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST_F(TextureTest, AHeaderClaimingMoreThanTheFileHoldsIsRefusedBeforeAllocating) {
+  // 18 bytes that claim 16384 x 16384 x 32 bits: a gigabyte.
+  std::string path = dir.write("huge.tga", tgaFile(16384, 16384, 32, {}));
+  long before = peakKilobytes();
+  Texture t;
+  EXPECT_EQ(t.loadImage(path.c_str()), -1);
+  EXPECT_LT(peakKilobytes() - before, 64 * 1024) << "the reader allocated for pixels it lacks";
+  ASSERT_EQ(system.shown.size(), 1u);
+  EXPECT_NE(system.shown[0].text.find("shorter"), std::string::npos);
 }
 
 TEST_F(TextureTest, MalformedFilesAreRefusedWithAMessageAndChangeNothing) {

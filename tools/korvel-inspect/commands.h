@@ -14,5 +14,6 @@ void addTgaCommand(CLI::App& app, Command* run);
 void addTvkCommand(CLI::App& app, Command* run);
 void addMp3Command(CLI::App& app, Command* run);
 void addAviCommand(CLI::App& app, Command* run);
+void addFxCommand(CLI::App& app, Command* run);
 
 }  // namespace korvel::inspect

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands.h"
+#include "output.h"
 #include "platform/image_file.h"
 #include "platform/recording_device.h"
 #include "video/video_texture.h"
@@ -48,7 +49,7 @@ void addAviCommand(CLI::App& app, Command* run) {
         if (video.init(device, file->c_str()) != 0) {
           status = 1;
         } else {
-          nlohmann::ordered_json out;
+          Json out;
           out["frameCount"] = video.frameCount();
           out["width"] = video.stream->frameWidth;
           out["height"] = video.stream->frameHeight;
@@ -62,7 +63,7 @@ void addAviCommand(CLI::App& app, Command* run) {
               status = 1;
             }
           }
-          std::cout << out.dump() << "\n";
+          print(out);
         }
       }
       device->Release();

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -5,11 +6,16 @@
 
 #include "audio/music_stream.h"
 #include "commands.h"
+#include "output.h"
 #include "platform/audio_system.h"
 #include "platform/clock.h"
 #include "platform/host.h"
 
 namespace korvel::inspect {
+
+namespace {
+constexpr double kMaxSeconds = 1e9;
+}  // namespace
 
 void addMp3Command(CLI::App& app, Command* run) {
   auto* command = app.add_subcommand("mp3", "Decode an MP3 file as the demo's music stream does");
@@ -19,7 +25,21 @@ void addMp3Command(CLI::App& app, Command* run) {
   command
       ->add_option("--spectrum-at", *at,
                    "also print the 1024 spectrum values heard at this many seconds of playback")
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Validator(
+          [](const std::string& text) -> std::string {
+            // Any finite time the music's clock can reach; the stream loops.
+            double seconds = 0;
+            try {
+              seconds = std::stod(text);
+            } catch (const std::exception&) {
+              return "not a number: " + text;
+            }
+            if (!std::isfinite(seconds) || seconds < 0 || seconds > kMaxSeconds) {
+              return "must be a number of seconds from 0 to 1e9, not " + text;
+            }
+            return "";
+          },
+          "SECONDS"));
   command->callback([=] {
     *run = [=] {
       // Nothing is heard: the playing position is what the option says, on a clock of its own.
@@ -36,7 +56,7 @@ void addMp3Command(CLI::App& app, Command* run) {
         return 1;
       }
       platform::StreamInfo info = audio.streamInfo(music.stream);
-      nlohmann::ordered_json out;
+      Json out;
       out["durationSeconds"] = info.durationSeconds;
       out["sampleRate"] = info.sampleRate;
       out["channels"] = info.channels;
@@ -50,7 +70,7 @@ void addMp3Command(CLI::App& app, Command* run) {
       } else {
         audio.free();
       }
-      std::cout << out.dump() << "\n";
+      print(out);
       return 0;
     };
   });

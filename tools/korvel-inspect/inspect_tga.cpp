@@ -4,6 +4,7 @@
 
 #include "assets/texture.h"
 #include "commands.h"
+#include "output.h"
 
 namespace korvel::inspect {
 
@@ -31,7 +32,7 @@ void addTgaCommand(CLI::App& app, Command* run) {
     *run = [=] {
       Texture texture;
       int result = texture.loadImage(file->c_str());
-      nlohmann::ordered_json out;
+      Json out;
       out["result"] = result;
       out["width"] = texture.width;
       out["height"] = texture.height;
@@ -41,7 +42,7 @@ void addTgaCommand(CLI::App& app, Command* run) {
             texture.pixels ? size_t(texture.width) * texture.height * texture.bytesPerPixel : 0;
         out["pixels"] = hex(texture.pixels, size);
       }
-      std::cout << out.dump() << "\n";
+      print(out);
       return result == 1 ? 0 : 1;
     };
   });

@@ -4,12 +4,11 @@
 
 #include "assets/scene_file.h"
 #include "commands.h"
+#include "output.h"
 
 namespace korvel::inspect {
 
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 Json vec(const Vec3& v) {
   return Json::array({v.x, v.y, v.z});
@@ -21,7 +20,7 @@ Json material(const MaterialRecord& m) {
   out["diffuse"] = vec(m.diffuse);
   out["specular"] = vec(m.specular);
   out["power"] = m.power;
-  out["texture"] = m.textureName;
+  out["texture"] = textOf(m.textureName);
   out["subMaterials"] = Json::array();
   for (const auto& sub : m.subMaterials) {
     out["subMaterials"].push_back(material(sub));
@@ -31,7 +30,7 @@ Json material(const MaterialRecord& m) {
 
 Json object(const ObjectRecord& o) {
   Json out;
-  out["name"] = o.name;
+  out["name"] = textOf(o.name);
   out["material"] = o.materialIndex;
   out["vertices"] = Json::array();
   for (const auto& v : o.vertices) {
@@ -106,7 +105,7 @@ void addTvkCommand(CLI::App& app, Command* run) {
                                  {"position", vec(l.position)},
                                  {"target", vec(l.target)}});
       }
-      std::cout << out.dump() << "\n";
+      print(out);
       if (result != 0) {
         std::cerr << *file << ": " << reason(result) << "\n";
         return 1;

@@ -1,4 +1,5 @@
 // korvel-inspect: shows what the demo's readers make of an asset file, as JSON.
+#include "cli_status.h"
 #include "commands.h"
 #include "platform/offline_host.h"
 
@@ -16,7 +17,10 @@ int main(int argc, char** argv) {
   korvel::inspect::addTvkCommand(app, &run);
   korvel::inspect::addMp3Command(app, &run);
   korvel::inspect::addAviCommand(app, &run);
-  CLI11_PARSE(app, argc, argv);
-  int status = run ? run() : 2;
+  korvel::inspect::addFxCommand(app, &run);
+  if (int status = korvel::tools::parseCommandLine(app, argc, argv); status >= 0) {
+    return status;
+  }
+  int status = run ? run() : korvel::tools::kUsageError;
   return status;
 }

@@ -156,8 +156,7 @@ bool convertModel(const Options& options, std::string* summary, std::string* err
   if (!importModel(options, &scene, error)) {
     return false;
   }
-  if (!writeTvk(scene, options.output)) {
-    *error = "cannot write " + options.output;
+  if (!writeTvk(scene, options.output, error)) {
     return false;
   }
   size_t vertices = 0, faces = 0;

@@ -1,0 +1,3 @@
+technique T
+  pass P
+
