@@ -43,4 +43,25 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
       error);
 }
 
+bool writeThroughTemporaryPath(const std::string& path,
+                               const std::function<bool(const std::string&)>& write,
+                               std::string* error) {
+  std::filesystem::path target(path);
+  std::filesystem::path partial = target;
+  partial.replace_filename(target.stem().string() + ".partial" + target.extension().string());
+  std::error_code code;
+  if (!write(partial.string())) {
+    std::filesystem::remove(partial, code);
+    *error = "cannot write " + partial.string();
+    return false;
+  }
+  std::filesystem::rename(partial, target, code);
+  if (code) {
+    std::filesystem::remove(partial, code);
+    *error = "cannot rename " + partial.string() + " to " + path;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace korvel::content

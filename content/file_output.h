@@ -18,4 +18,10 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
 bool writeFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write,
                          std::string* error);
 
+// For writers that take a path (and may choose the format by its extension): `write` gets a
+// temporary path beside `path` with the same extension, renamed over `path` once it succeeds.
+bool writeThroughTemporaryPath(const std::string& path,
+                               const std::function<bool(const std::string&)>& write,
+                               std::string* error);
+
 }  // namespace korvel::content

@@ -180,6 +180,7 @@ struct VideoWriter::State {
   AVPacket* packet = nullptr;
   SwsContext* scaler = nullptr;
   int64_t next = 0;
+  int quality = 0;  // lambda of a fixed quantiser, 0 for the encoder's own rate control
   bool headerWritten = false;
 
   ~State() {
@@ -220,7 +221,7 @@ VideoWriter::VideoWriter() = default;
 VideoWriter::~VideoWriter() = default;
 
 bool VideoWriter::open(const std::string& path, int width, int height, int framesPerSecond,
-                       const std::string& codecName, std::string* error) {
+                       const std::string& codecName, std::string* error, int quality) {
   auto s = std::make_unique<State>();
   auto fail = [&](const std::string& why) {
     *error = path + ": " + why;
@@ -252,6 +253,13 @@ bool VideoWriter::open(const std::string& path, int width, int height, int frame
   if (s->format->oformat->flags & AVFMT_GLOBALHEADER) {
     s->codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   }
+  s->codec->flags |= AV_CODEC_FLAG_BITEXACT;
+  s->format->flags |= AVFMT_FLAG_BITEXACT;
+  if (quality > 0) {
+    s->codec->flags |= AV_CODEC_FLAG_QSCALE;
+    s->codec->global_quality = quality * FF_QP2LAMBDA;
+    s->quality = quality * FF_QP2LAMBDA;
+  }
   if (avcodec_open2(s->codec, encoder, nullptr) < 0 ||
       avcodec_parameters_from_context(s->stream->codecpar, s->codec) < 0) {
     return fail("the encoder refuses these settings");
@@ -273,10 +281,23 @@ bool VideoWriter::open(const std::string& path, int width, int height, int frame
   if (av_frame_get_buffer(s->frame, 0) < 0) {
     return fail("out of memory");
   }
-  s->scaler = sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height, s->codec->pix_fmt,
-                             SWS_BILINEAR, nullptr, nullptr, nullptr);
+  // JPEG's full-range formats are converted as their plain equivalents with the range set.
+  AVPixelFormat target = s->codec->pix_fmt;
+  bool fullRange = target == AV_PIX_FMT_YUVJ420P || target == AV_PIX_FMT_YUVJ422P ||
+                   target == AV_PIX_FMT_YUVJ444P;
+  if (fullRange) {
+    target = target == AV_PIX_FMT_YUVJ420P   ? AV_PIX_FMT_YUV420P
+             : target == AV_PIX_FMT_YUVJ422P ? AV_PIX_FMT_YUV422P
+                                             : AV_PIX_FMT_YUV444P;
+  }
+  s->scaler = sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height, target, SWS_BILINEAR,
+                             nullptr, nullptr, nullptr);
   if (!s->scaler) {
     return fail("cannot convert pictures for the encoder");
+  }
+  if (fullRange) {
+    const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
+    sws_setColorspaceDetails(s->scaler, coefficients, 1, coefficients, 1, 0, 1 << 16, 1 << 16);
   }
   state_ = std::move(s);
   return true;
@@ -295,6 +316,7 @@ bool VideoWriter::writeFrame(const std::vector<uint8_t>& bgra) {
   int strides[4] = {s.codec->width * 4, 0, 0, 0};
   sws_scale(s.scaler, planes, strides, 0, s.codec->height, s.frame->data, s.frame->linesize);
   s.frame->pts = s.next++;
+  s.frame->quality = s.quality;
   return s.drain(s.frame);
 }
 

@@ -25,8 +25,8 @@ class VideoDecoder {
   int height() const;
   // Frame `index` (0-based, in display order) stretched to `width` x `height` as blue, green,
   // red bytes, the bottom row first. Asking again for the frame decoded last, or for the one
-  // after it, decodes on; any other frame seeks to the key frame before it first. False when the frame
-  // cannot be had; `out` is then untouched.
+  // after it, decodes on; any other frame seeks to the key frame before it first. False when the
+  // frame cannot be had; `out` is then untouched.
   bool decodeFrame(int index, int width, int height, std::vector<uint8_t>* out);
   // How often decoding went back to a key frame; sequential reading should not.
   int seekCount() const { return seeks_; }
@@ -45,9 +45,12 @@ class VideoWriter {
   VideoWriter& operator=(const VideoWriter&) = delete;
 
   // The container follows the file name (.avi, .mkv, .mp4 ...). `codec` is an FFmpeg encoder
-  // name; "ffv1" keeps the pictures exactly. False with the reason in `error`.
+  // name; "ffv1" keeps the pictures exactly. `quality`, where above 0, is a fixed quantiser
+  // (FFmpeg's -q: 1 best; MJPEG looks clean at 2 to 3). Streams are written without the
+  // library's version, so the same pictures give the same bytes. False with the reason in
+  // `error`.
   bool open(const std::string& path, int width, int height, int framesPerSecond,
-            const std::string& codec, std::string* error);
+            const std::string& codec, std::string* error, int quality = 0);
   // One picture: blue, green, red, alpha bytes, top row first.
   bool writeFrame(const std::vector<uint8_t>& bgra);
   // Finishes the file; false if it could not be completed.
