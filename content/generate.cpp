@@ -8,6 +8,7 @@
 #include "content/glyph_sheet.h"
 #include "content/models.h"
 #include "content/shaders.h"
+#include "content/soundtrack.h"
 #include "content/textures.h"
 #include "content/tga_writer.h"
 #include "platform/image_file.h"
@@ -108,10 +109,14 @@ bool generateData(const std::string& outDir, std::string* error,
     }
   }
 
-  return step("v2.avi", [&](const std::string& path) {
-    Film film;
-    return film.prepare(kDefaultFontPath, error) && writeFilm(film, path, error);
-  });
+  if (!step("v2.avi", [&](const std::string& path) {
+        Film film;
+        return film.prepare(kDefaultFontPath, error) && writeFilm(film, path, error);
+      })) {
+    return false;
+  }
+
+  return step("korvel.mp3", [&](const std::string& path) { return writeSoundtrack(path, error); });
 }
 
 }  // namespace korvel::content

@@ -1,5 +1,5 @@
 // The whole data/ tree the demo reads, generated: textures, glyph sheet, shader files,
-// models and the intro film. Deterministic: the same bytes on every run.
+// models, the intro film and the soundtrack. Deterministic: the same bytes on every run.
 #pragma once
 
 #include <functional>

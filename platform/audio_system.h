@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace korvel::platform {
 
@@ -38,6 +39,11 @@ class AudioSystem {
   // about 1 in its bin. Returns how many were written, or -1 when the stream is not playing.
   virtual int fftMagnitudes(uint32_t stream, float* out, int fftSize) = 0;
 };
+
+// The whole of an MP3 file as interleaved stereo floats at `rate`, decoded as streams are
+// (the encoder's delay and padding dropped where the file's tag gives them): for tools and
+// tests that look at the samples themselves. False when it is not MPEG audio.
+bool decodeMp3(const char* path, int rate, std::vector<float>* samples, StreamInfo* info);
 
 // The installed host's sound library.
 AudioSystem& audioSystem();

@@ -19,8 +19,14 @@ double nowSeconds() {
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The whole file as stereo floats at `rate`; false when it is not MPEG audio.
-bool decodeMp3(const char* path, int rate, SdlAudioSystem::Stream* stream) {
+// Seconds on the clock the playing position follows without a sound card.
+double musicClockSeconds() {
+  return clockSeconds(*host().musicClock);
+}
+
+}  // namespace
+
+bool decodeMp3(const char* path, int rate, std::vector<float>* samples, StreamInfo* info) {
   static const bool ready = mpg123_init() == MPG123_OK;
   if (!ready) {
     return false;
@@ -39,8 +45,8 @@ bool decodeMp3(const char* path, int rate, SdlAudioSystem::Stream* stream) {
   while (ok) {
     size_t done = 0;
     int result = mpg123_read(handle, chunk.data(), chunk.size(), &done);
-    const float* samples = reinterpret_cast<const float*>(chunk.data());
-    stream->samples.insert(stream->samples.end(), samples, samples + done / sizeof(float));
+    const float* decoded = reinterpret_cast<const float*>(chunk.data());
+    samples->insert(samples->end(), decoded, decoded + done / sizeof(float));
     if (result == MPG123_DONE) {
       break;
     }
@@ -50,25 +56,18 @@ bool decodeMp3(const char* path, int rate, SdlAudioSystem::Stream* stream) {
   }
   mpg123_frameinfo frame{};
   if (ok && mpg123_info(handle, &frame) == MPG123_OK) {
-    stream->info.sampleRate = int(frame.rate);
-    stream->info.channels = frame.mode == MPG123_M_MONO ? 1 : 2;
+    info->sampleRate = int(frame.rate);
+    info->channels = frame.mode == MPG123_M_MONO ? 1 : 2;
   }
   mpg123_close(handle);
   mpg123_delete(handle);
-  if (stream->samples.size() % 2) {
-    stream->samples.pop_back();
+  if (samples->size() % 2) {
+    samples->pop_back();
   }
-  ok = ok && !stream->samples.empty();
-  stream->info.durationSeconds = double(stream->frames()) / rate;
+  ok = ok && !samples->empty();
+  info->durationSeconds = double(samples->size() / 2) / rate;
   return ok;
 }
-
-// Seconds on the clock the playing position follows without a sound card.
-double musicClockSeconds() {
-  return clockSeconds(*host().musicClock);
-}
-
-}  // namespace
 
 SdlAudioSystem::~SdlAudioSystem() {
   free();
@@ -126,7 +125,7 @@ void SdlAudioSystem::free() {
 
 uint32_t SdlAudioSystem::createStream(const char* path) {
   auto stream = std::make_unique<Stream>();
-  if (!path || !decodeMp3(path, rate_, stream.get())) {
+  if (!path || !decodeMp3(path, rate_, &stream->samples, &stream->info)) {
     return 0;
   }
   uint32_t id = nextStream_++;

@@ -49,7 +49,7 @@ TEST(ContentTest, GeneratingAgainGivesTheSameBytes) {
     EXPECT_EQ(relative.string().find(".partial"), std::string::npos) << relative;
     EXPECT_TRUE(bytesOf(entry.path()) == bytesOf(fs::path(KORVEL_DATA) / relative)) << relative;
   }
-  EXPECT_EQ(files, 16);
+  EXPECT_EQ(files, 17);
 }
 
 TEST(ContentTest, TexturesReadWithBothReadersAtTheirSizes) {

@@ -9,7 +9,9 @@
 
 #include "assets/texture.h"
 #include "assets/tvk_scene.h"
+#include "audio/music_stream.h"
 #include "cli_status.h"
+#include "content/music/score.h"
 #include "platform/d3d9.h"
 #include "platform/d3dx.h"
 #include "platform/d3dx_math.h"
@@ -291,6 +293,119 @@ void previewFish() {
   fish.release();
 }
 
+// A picture being drawn by hand: plots and spectrograms.
+struct Canvas {
+  unsigned width, height;
+  std::vector<uint8_t> bgra;
+  Canvas(unsigned w, unsigned h, uint32_t colour) : width(w), height(h), bgra(size_t(w) * h * 4) {
+    for (size_t i = 0; i < size_t(w) * h; ++i) {
+      set(i, colour);
+    }
+  }
+  void set(size_t i, uint32_t colour) {
+    bgra[i * 4] = uint8_t(colour);
+    bgra[i * 4 + 1] = uint8_t(colour >> 8);
+    bgra[i * 4 + 2] = uint8_t(colour >> 16);
+    bgra[i * 4 + 3] = 255;
+  }
+  void pixel(int x, int y, uint32_t colour) {
+    if (x >= 0 && y >= 0 && unsigned(x) < width && unsigned(y) < height) {
+      set(size_t(y) * width + unsigned(x), colour);
+    }
+  }
+};
+
+// The music as the demo hears it: the track played on the offline host's silent output, the
+// spectrum read through the demo's own music stream at each moment asked for.
+struct Listener {
+  platform::OfflineHost& offline;
+  MusicStream music;
+  bool ok;
+  explicit Listener(platform::OfflineHost& host) : offline(host) {
+    music.init();
+    music.loadStream(data("korvel.mp3").c_str());
+    ok = music.stream != 0 && music.initSpectrum(1024) == 1;
+    music.play();
+  }
+  double duration() { return platform::audioSystem().streamInfo(music.stream).durationSeconds; }
+  // The smoothed spectrum at `seconds` of playback.
+  const float* at(double seconds) {
+    offline.clock.advanceSeconds(seconds - platform::clockSeconds(offline.clock) + start);
+    return music.getSpectrum();
+  }
+  double start = platform::clockSeconds(offline.clock);
+};
+
+// spectrum[0], which dims the stacked layers, 60 times a second as the demo reads it, with the
+// sections marked: one row per 30 seconds.
+void previewBassLevel(platform::OfflineHost& offline) {
+  Listener listener(offline);
+  if (!listener.ok) {
+    ++failures;
+    return;
+  }
+  const double seconds = listener.duration();
+  const unsigned rowSeconds = 30, pixelsPerSecond = 40, rowHeight = 120;
+  const unsigned rows = unsigned(std::ceil(seconds / rowSeconds));
+  Canvas canvas(rowSeconds * pixelsPerSecond, rows * rowHeight, 0xFF101018);
+  for (const auto& section : music::sections()) {
+    double start = section.firstBar * 4 * music::kBeatSeconds;
+    unsigned x = unsigned(start * pixelsPerSecond);
+    unsigned row = x / canvas.width;
+    for (unsigned y = 0; y < rowHeight; ++y) {
+      canvas.pixel(int(x % canvas.width), int(row * rowHeight + y), 0xFF806020);
+    }
+  }
+  for (unsigned frame = 0; frame < unsigned(seconds * 60); ++frame) {
+    double t = frame / 60.0;
+    float level = listener.at(t)[0];
+    unsigned x = unsigned(t * pixelsPerSecond);
+    unsigned row = x / canvas.width;
+    int base = int((row + 1) * rowHeight) - 4;
+    int top = base - int(std::min(level, 1.0f) * float(rowHeight - 10));
+    for (int y = top; y <= base; ++y) {
+      canvas.pixel(int(x % canvas.width), y, level > 0.64f ? 0xFFFF5050 : 0xFF60C0FF);
+    }
+  }
+  // Grid lines at 0.25, 0.5 (where layers begin to wrap) and 0.64 (where the first does).
+  for (unsigned row = 0; row < rows; ++row) {
+    for (float mark : {0.25f, 0.5f, 0.64f}) {
+      int y = int((row + 1) * rowHeight) - 4 - int(mark * float(rowHeight - 10));
+      for (unsigned x = 0; x < canvas.width; x += 4) {
+        canvas.pixel(int(x), y, 0xFF505060);
+      }
+    }
+  }
+  save("soundtrack-bass.png", canvas.bgra, canvas.width, canvas.height);
+}
+
+// Ten columns a second, frequencies on a log scale from 30 Hz to 16 kHz, loudness as colour.
+void previewSpectrogram(platform::OfflineHost& offline) {
+  Listener listener(offline);
+  if (!listener.ok) {
+    ++failures;
+    return;
+  }
+  const double seconds = listener.duration();
+  const unsigned columns = unsigned(seconds * 10), height = 256;
+  Canvas canvas(columns, height, 0xFF000000);
+  std::vector<float> magnitudes(512);
+  for (unsigned c = 0; c < columns; ++c) {
+    listener.at(c / 10.0);
+    platform::audioSystem().fftMagnitudes(listener.music.stream, magnitudes.data(), 1024);
+    for (unsigned y = 0; y < height; ++y) {
+      double frequency = 30.0 * std::pow(16000.0 / 30.0, double(height - 1 - y) / (height - 1));
+      size_t bin = std::min<size_t>(511, size_t(frequency / (44100.0 / 1024.0)));
+      double db = 20.0 * std::log10(std::max(magnitudes[bin], 1e-6f));
+      double x = std::clamp((db + 80.0) / 80.0, 0.0, 1.0);
+      uint8_t r = uint8_t(255 * std::min(1.0, x * 1.6)), g = uint8_t(255 * x * x),
+              b = uint8_t(255 * std::max(0.0, 0.6 - x) * x * 2.5);
+      canvas.pixel(int(c), int(y), 0xFF000000u | uint32_t(r) << 16 | uint32_t(g) << 8 | b);
+    }
+  }
+  save("soundtrack-spectrogram.png", canvas.bgra, canvas.width, canvas.height);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -367,5 +482,7 @@ int main(int argc, char** argv) {
                "cuber.png"};
   previewFxModel(pulse, t);
   previewFish();
+  previewBassLevel(offline);
+  previewSpectrogram(offline);
   return failures == 0 ? 0 : 1;
 }
