@@ -10,9 +10,8 @@ namespace {
 
 GlContext* currentContext = nullptr;
 
-// One EGL display for every headless context; terminated with the last of them.
+// One EGL display for every headless context, initialised with the first of them.
 EGLDisplay headlessDisplay = EGL_NO_DISPLAY;
-int headlessContexts = 0;
 
 class SdlGlContext : public GlContext {
  public:
@@ -38,10 +37,9 @@ class EglContext : public GlContext {
   ~EglContext() override {
     eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(display_, context_);
-    if (--headlessContexts == 0) {
-      eglTerminate(display_);
-      headlessDisplay = EGL_NO_DISPLAY;
-    }
+    // The display stays initialised for the life of the process, like the rest of the
+    // graphics library: initialising Mesa again for every device costs a tenth of a second,
+    // and terminating it unloads a driver whose own allocations outlive it.
   }
 
   void makeCurrent() override {
@@ -126,7 +124,6 @@ std::unique_ptr<GlContext> createHeadlessContext(std::string* error) {
     *error = "cannot create a headless OpenGL 3.3 core context";
     return nullptr;
   }
-  ++headlessContexts;
   auto created = std::make_unique<EglContext>(display, context);
   currentContext = created.get();
   return created;
