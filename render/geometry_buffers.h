@@ -8,6 +8,17 @@
 
 namespace korvel {
 
+// The vertex of every lit or textured mesh: position, normal, diffuse colour, one texture
+// coordinate pair (format 0x152, 36 bytes).
+struct LitVertex {
+  float x, y, z;
+  float nx, ny, nz;
+  D3DCOLOR colour;
+  float u, v;
+};
+static_assert(sizeof(LitVertex) == 36);
+constexpr DWORD kLitVertexFvf = 0x152;
+
 class VertexBuffer {
  public:
   HRESULT create(IDirect3DDevice9* device, int vertexCount, DWORD fvf, int stride);

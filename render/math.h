@@ -29,6 +29,12 @@ struct Vec3 {
     float r = 1.0f / s;
     return Vec3(r * x, r * y, r * z);
   }
+  Vec3& operator-=(const Vec3& b) {
+    x -= b.x;
+    y -= b.y;
+    z -= b.z;
+    return *this;
+  }
   Vec3& operator+=(const Vec3& b) {
     x += b.x;
     y += b.y;

@@ -1,0 +1,177 @@
+#include "effects/flock.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/d3dx_math.h"
+#include "platform/random.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr float kNeighbourDistance = 40.0f;
+constexpr float kAvoidDistance = 40.0f;
+
+float rand01() {
+  return float(rand()) / 32767.0f;
+}
+
+}  // namespace
+
+void Flock::create(int count, int obstacleCountWanted) {
+  if (count <= 0) {
+    return;
+  }
+  release();
+  boidCount = unsigned(count);
+  boids = new Boid[boidCount];
+  goal = Vec3(0, 0, 0);
+  for (unsigned i = 0; i < boidCount; ++i) {
+    float r[15];
+    for (int k = 1; k <= 14; ++k) {
+      r[k] = rand01();
+    }
+    Boid& b = boids[i];
+    b.world.identity();
+    b.position = Vec3((r[4] - r[5]) * 200.0f, r[3] * 100.0f, (r[1] - r[2]) * 200.0f);
+    Vec3 heading(r[10] - r[11], r[8] - r[9], r[6] - r[7]);
+    D3DXVec3Normalize(&b.direction, &heading);
+    b.yaw = b.pitch = b.roll = b.yawRate = 0;
+    b.speed = 0.1f;
+    Vec3 c(r[14], r[13], r[12]);
+    float lowest = std::min({c.x, c.y, c.z});
+    c = Vec3(c.x - lowest, c.y - lowest, c.z - lowest);
+    float highest = std::max({c.x, c.y, c.z});
+    b.colour = highest > 0 ? Vec3(c.x / highest, c.y / highest, c.z / highest) : c;
+  }
+  if (obstacleCountWanted > 0) {
+    obstacleCount = unsigned(obstacleCountWanted);
+    obstacles = new FlockObstacle[obstacleCount]();
+    obstacles[0].centre = Vec3(0, 0, 0);
+    obstacles[0].radius = 60.0f;
+  }
+}
+
+void Flock::release() {
+  delete[] boids;
+  boids = nullptr;
+  boidCount = 0;
+  delete[] obstacles;
+  obstacles = nullptr;
+  obstacleCount = 0;
+}
+
+void Flock::update(float dt) {
+  gather();
+  for (unsigned i = 0; i < boidCount; ++i) {
+    steer(boids[i], dt);
+  }
+}
+
+void Flock::gather() {
+  for (unsigned i = 0; i < boidCount; ++i) {
+    Boid& b = boids[i];
+    b.separation = b.alignment = b.cohesion = b.goalPull = b.avoidance = Vec3(0, 0, 0);
+    b.neighbours = 0;
+  }
+  const float reach2 = kNeighbourDistance * kNeighbourDistance;
+  for (unsigned i = 0; i < boidCount; ++i) {
+    Boid& bi = boids[i];
+    const Vec3 pi = bi.position;
+    for (unsigned j = i + 1; j < boidCount; ++j) {
+      Boid& bj = boids[j];
+      const Vec3 diff = pi - bj.position;
+      // sqrt is monotonic and exact at 1600, so a squared distance of 1600 or more is never
+      // a neighbour; below it the distance itself decides, as it always did.
+      const float d2 = diff.x * diff.x + diff.y * diff.y + diff.z * diff.z;
+      if (!(d2 < reach2)) {
+        continue;
+      }
+      const float d = std::sqrt(d2);
+      if (!(d < kNeighbourDistance) || d == 0.0f) {
+        continue;  // coincident boids have no direction to push apart along
+      }
+      const Vec3 push = diff / (d * d);
+      bi.separation += push;
+      bj.separation -= push;
+      bi.alignment += bj.direction / d;
+      bj.alignment += bi.direction / d;
+      bi.cohesion += bj.position;
+      bj.cohesion += pi;
+      ++bi.neighbours;
+      ++bj.neighbours;
+    }
+    for (unsigned k = 0; k < obstacleCount; ++k) {
+      const Vec3 diff = pi - obstacles[k].centre;
+      const float r = obstacles[k].radius * 1.5f;
+      if (diff.dot(bi.direction) <= 0) {
+        const float s = diff.length() - r;
+        if (s < kAvoidDistance && s != 0.0f) {  // on the surface there is no way out to push
+          bi.avoidance += diff / s;
+        }
+      }
+    }
+    if (bi.neighbours > 0) {
+      const float n = float(bi.neighbours);
+      Vec3 c = bi.cohesion / n - pi;
+      float length = c.length();
+      bi.cohesion = length > 0 ? c / length : Vec3(0, 0, 0);
+      Vec3 a = bi.alignment / n;
+      float l = a.length();
+      bi.alignment = l > 0 ? (a / l - bi.direction) / l : a;
+    }
+    Vec3 toGoal = goal - pi;
+    D3DXVec3Normalize(&bi.goalPull, &toGoal);
+  }
+}
+
+void Flock::steer(Boid& b, float dt) {
+  Vec3 force = b.avoidance + b.separation + b.alignment * 0.1f + b.cohesion + b.goalPull;
+  float length = force.length();
+  if (length > 1.0f) {
+    force = force / length;
+  }
+  if (force.y > 0.01f) {
+    b.pitch = std::min(b.pitch + 0.0125f, 0.8f);
+  } else if (force.y < -0.01f) {
+    b.pitch = std::max(b.pitch - 0.0125f, -0.8f);
+  } else {
+    b.pitch *= 0.98f;
+  }
+  b.speed -= 0.002f * b.pitch;
+  b.speed = (b.speed - 0.85f) * 0.99f + 0.85f;
+  b.speed = std::clamp(b.speed, 0.425f, 4.25f);
+
+  Vec3 offset(force.x, 0, force.z);
+  const Vec3 delta = b.direction;
+  if (offset.length() > 0) {
+    Vec3 flat = offset;
+    D3DXVec3Normalize(&offset, &flat);
+  }
+  float p = offset.dot(delta);
+  if (p > 0.7f) {
+    p -= 0.7f;
+    b.speed += p * 0.005f;
+  }
+  offset = offset.cross(delta);
+  const float turn = (1.0f - p) / 2.0f * 0.07f;
+  if (offset.y > 0.05f) {
+    b.yawRate = (b.yawRate * 19.0f + turn) * 0.05f;
+  } else if (offset.y < -0.05f) {
+    b.yawRate = (b.yawRate * 19.0f - turn) * 0.05f;
+  } else {
+    b.yawRate *= 0.98f;
+  }
+  b.yaw += b.yawRate;
+  b.roll = -b.yawRate * 20.0f;
+
+  Mat4 translation, rotation;
+  D3DXMatrixTranslation(&translation, b.position.x, b.position.y, b.position.z);
+  D3DXMatrixRotationYawPitchRoll(&rotation, -b.yaw, -b.pitch, -b.roll);
+  D3DXMatrixMultiply(&b.world, &rotation, &translation);
+  b.direction = Vec3(b.world._31, b.world._32, b.world._33);
+  b.position += b.direction * b.speed * 100.0f * dt;
+}
+
+}  // namespace korvel
