@@ -44,7 +44,7 @@ sanitize: deps
 	    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"; \
 	fi
 	cmake --build build-asan
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1 \
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 SDL_VIDEODRIVER=dummy \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure --no-tests=error
