@@ -45,6 +45,11 @@ void Flock::create(int count, int obstacleCountWanted) {
     float highest = std::max({c.x, c.y, c.z});
     b.colour = highest > 0 ? Vec3(c.x / highest, c.y / highest, c.z / highest) : c;
   }
+  xs_.assign(boidCount, 0.0f);
+  ys_.assign(boidCount, 0.0f);
+  zs_.assign(boidCount, 0.0f);
+  distances_.assign(boidCount, 0.0f);
+  candidates_.assign(boidCount, 0u);
   if (obstacleCountWanted > 0) {
     obstacleCount = unsigned(obstacleCountWanted);
     obstacles = new FlockObstacle[obstacleCount]();
@@ -76,27 +81,47 @@ void Flock::gather() {
     b.neighbours = 0;
   }
   const float reach2 = kNeighbourDistance * kNeighbourDistance;
+  float* xs = xs_.data();
+  float* ys = ys_.data();
+  float* zs = zs_.data();
+  float* d2s = distances_.data();
+  unsigned* candidates = candidates_.data();
+  for (unsigned i = 0; i < boidCount; ++i) {
+    xs[i] = boids[i].position.x;
+    ys[i] = boids[i].position.y;
+    zs[i] = boids[i].position.z;
+  }
   for (unsigned i = 0; i < boidCount; ++i) {
     Boid& bi = boids[i];
     const Vec3 pi = bi.position;
+    // Squared distances to every later boid, the same products and sums as |diff| takes.
     for (unsigned j = i + 1; j < boidCount; ++j) {
-      Boid& bj = boids[j];
-      const Vec3 diff = pi - bj.position;
-      // sqrt is monotonic and exact at 1600, so a squared distance of 1600 or more is never
-      // a neighbour; below it the distance itself decides, as it always did.
-      const float d2 = diff.x * diff.x + diff.y * diff.y + diff.z * diff.z;
-      if (!(d2 < reach2)) {
-        continue;
-      }
-      const float d = std::sqrt(d2);
+      const float dx = pi.x - xs[j], dy = pi.y - ys[j], dz = pi.z - zs[j];
+      d2s[j] = dx * dx + dy * dy + dz * dz;
+    }
+    // sqrt is monotonic and exact at 1600, so a squared distance of 1600 or more is never a
+    // neighbour; below it the distance itself decides, as it always did. The near ones are
+    // listed without a branch, in order, then visited.
+    unsigned near = 0;
+    for (unsigned j = i + 1; j < boidCount; ++j) {
+      candidates[near] = j;
+      near += d2s[j] < reach2 ? 1u : 0u;
+    }
+    for (unsigned c = 0; c < near; ++c) {
+      const unsigned j = candidates[c];
+      const float d = std::sqrt(d2s[j]);
       if (!(d < kNeighbourDistance) || d == 0.0f) {
         continue;  // coincident boids have no direction to push apart along
       }
-      const Vec3 push = diff / (d * d);
+      Boid& bj = boids[j];
+      const Vec3 diff = pi - bj.position;
+      // Vec3's division multiplies by one reciprocal: shared by both directions, same bits.
+      const float perD2 = 1.0f / (d * d), perD = 1.0f / d;
+      const Vec3 push(perD2 * diff.x, perD2 * diff.y, perD2 * diff.z);
       bi.separation += push;
       bj.separation -= push;
-      bi.alignment += bj.direction / d;
-      bj.alignment += bi.direction / d;
+      bi.alignment += Vec3(perD * bj.direction.x, perD * bj.direction.y, perD * bj.direction.z);
+      bj.alignment += Vec3(perD * bi.direction.x, perD * bi.direction.y, perD * bi.direction.z);
       bi.cohesion += bj.position;
       bj.cohesion += pi;
       ++bi.neighbours;
