@@ -1,5 +1,6 @@
 #include "app/vantor_d3d.h"
 
+#include "platform/host.h"
 #include "platform/window_system.h"
 
 namespace korvel {
@@ -61,7 +62,13 @@ bool VantorD3D::readBackBuffer(std::vector<uint8_t>* pixels, UINT* w, UINT* h) c
 }
 
 HRESULT VantorD3D::present() {
-  return device->Present(nullptr, nullptr, nullptr, nullptr);
+  HRESULT result = device->Present(nullptr, nullptr, nullptr, nullptr);
+  // On screen, a frame lasts one refresh even where the driver ignores vertical sync; offline,
+  // the caller's clock decides and nothing waits.
+  if (platform::host().graphics == platform::GraphicsOutput::Window) {
+    pacer_.wait(platform::windowSystem().refreshRate());
+  }
+  return result;
 }
 
 }  // namespace korvel

@@ -4,6 +4,7 @@
 
 #include "app/vantor.h"
 #include "platform/d3d9.h"
+#include "platform/frame_pacer.h"
 
 namespace korvel {
 
@@ -28,6 +29,9 @@ class VantorD3D : public Vantor {
   IDirect3DDevice9* device;
   D3DPRESENT_PARAMETERS presentParams;
   D3DDISPLAYMODE displayMode;
+
+ private:
+  platform::FramePacer pacer_;
 };
 
 }  // namespace korvel

@@ -10,7 +10,7 @@
 
 namespace korvel {
 
-class PillarFieldEffect : public Effect {
+class PillarFieldEffect final : public Effect {
  public:
   int init(IDirect3DDevice9* device) override;
   int render(float t) override;

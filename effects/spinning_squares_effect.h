@@ -9,7 +9,7 @@
 
 namespace korvel {
 
-class SpinningSquaresEffect : public Effect {
+class SpinningSquaresEffect final : public Effect {
  public:
   int init(IDirect3DDevice9* device) override;
   int render(float t) override;

@@ -10,7 +10,7 @@
 
 namespace korvel {
 
-class TubeEffect : public Effect {
+class TubeEffect final : public Effect {
  public:
   int init(IDirect3DDevice9* device) override;
   int render(float t) override;

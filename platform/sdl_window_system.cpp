@@ -102,6 +102,14 @@ int SdlWindowSystem::screenHeight() {
   return videoReady() && SDL_GetDesktopDisplayMode(0, &mode) == 0 ? mode.h : 0;
 }
 
+int SdlWindowSystem::refreshRate() {
+  SDL_DisplayMode mode{};
+  if (!videoReady() || SDL_GetCurrentDisplayMode(0, &mode) != 0) {
+    return 0;
+  }
+  return mode.refresh_rate;
+}
+
 void SdlWindowSystem::showCursor(bool show) {
   if (videoReady()) {
     SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);

@@ -16,6 +16,7 @@ class SdlWindowSystem : public WindowSystem {
   int messageBox(HWND owner, const char* text, const char* caption, UINT type) override;
   int screenWidth() override;
   int screenHeight() override;
+  int refreshRate() override;
   void showCursor(bool show) override;
 
   static SDL_Window* sdlWindow(HWND window);

@@ -65,6 +65,8 @@ class WindowSystem {
   virtual int messageBox(HWND owner, const char* text, const char* caption, UINT type) = 0;
   virtual int screenWidth() = 0;
   virtual int screenHeight() = 0;
+  // The display's refresh rate in hertz; 0 when unknown.
+  virtual int refreshRate() { return 0; }
   virtual void showCursor(bool show) = 0;
 
  protected:
