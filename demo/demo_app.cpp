@@ -17,6 +17,7 @@
 #include "effects/spinning_squares_effect.h"
 #include "effects/tube_effect.h"
 #include "effects/waving_grid.h"
+#include "platform/d3d9_state.h"
 #include "platform/d3dx_math.h"
 #include "platform/random.h"
 #include "platform/window_system.h"
@@ -44,12 +45,6 @@ D3DCOLOR argb(int a, int r, int g, int b) {
 // An alpha computed from a float: truncated towards zero, then its low 8 bits.
 int alphaOf(float value) {
   return int(value) & 0xFF;
-}
-
-DWORD floatBits(float value) {
-  DWORD bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
 }
 
 template <class T>
@@ -645,7 +640,7 @@ void DemoApp::underseaScene(float t) {
   device->SetRenderState(D3DRS_FOGCOLOR, 0x80606680);
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x80606680, 1.0f, 0);
   device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_EXP2);
-  device->SetRenderState(D3DRS_FOGDENSITY, floatBits(0.001f * std::sin(2 * t) + 0.003f));
+  device->SetRenderState(D3DRS_FOGDENSITY, platform::floatBits(0.001f * std::sin(2 * t) + 0.003f));
   terrain->render(t);
   device->SetRenderState(D3DRS_LIGHTING, TRUE);
   device->SetRenderState(D3DRS_ZENABLE, TRUE);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/d3d9_state.h"
 #include "platform/d3dx_math.h"
 
 namespace korvel {
@@ -11,12 +12,6 @@ namespace {
 constexpr const char* kTexture = "data/darkenv2.tga";
 constexpr float kPi = 3.14159265f;
 
-DWORD floatBits(float value) {
-  DWORD bits;
-  static_assert(sizeof bits == sizeof value);
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 }  // namespace
 
 int PillarFieldEffect::init(IDirect3DDevice9* d) {
@@ -158,7 +153,7 @@ int PillarFieldEffect::render(float t) {
   device->SetRenderState(D3DRS_FOGENABLE, TRUE);
   device->SetRenderState(D3DRS_FOGCOLOR, 0xFF000000);
   device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_EXP2);
-  device->SetRenderState(D3DRS_FOGDENSITY, floatBits(0.019f));
+  device->SetRenderState(D3DRS_FOGDENSITY, platform::floatBits(0.019f));
   device->SetRenderState(D3DRS_ZENABLE, FALSE);
   device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);

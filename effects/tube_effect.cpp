@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/d3d9_state.h"
 #include "platform/d3dx_math.h"
 
 namespace korvel {
@@ -12,12 +13,6 @@ namespace {
 
 constexpr const char* kTexture = "data/darkenv1.tga";
 constexpr float kPi = 3.14159265f;
-
-DWORD floatBits(float value) {
-  DWORD bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 
 }  // namespace
 
@@ -67,8 +62,8 @@ int TubeEffect::render(float t) {
   device->SetRenderState(D3DRS_FOGENABLE, TRUE);
   device->SetRenderState(D3DRS_FOGCOLOR, 0xFF000000);
   device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
-  device->SetRenderState(D3DRS_FOGSTART, floatBits(30.5f));
-  device->SetRenderState(D3DRS_FOGEND, floatBits(100.8f));
+  device->SetRenderState(D3DRS_FOGSTART, platform::floatBits(30.5f));
+  device->SetRenderState(D3DRS_FOGEND, platform::floatBits(100.8f));
 
   const Vec3 light(16.0f * std::sin(4 * t), 16.0f * std::cos(6 * t),
                    80.0f * std::sin(0.35f * t) + 20.0f);

@@ -2,18 +2,11 @@
 
 #include <algorithm>
 
+#include "content/noise.h"
+
 namespace korvel::music {
 
 namespace {
-
-uint32_t mixBits(uint32_t x) {
-  x ^= x >> 16;
-  x *= 0x7feb352du;
-  x ^= x >> 15;
-  x *= 0x846ca68bu;
-  x ^= x >> 16;
-  return x;
-}
 
 // The correction that rounds off a jump of one at phase 0, over one sample's width.
 float polyBlep(float t, float dt) {
@@ -31,7 +24,7 @@ float polyBlep(float t, float dt) {
 }  // namespace
 
 float noise(uint32_t index, uint32_t seed) {
-  return float(mixBits(index * 0x9E3779B9u ^ mixBits(seed))) / 2147483648.0f - 1.0f;
+  return float(content::hash32(index * 0x9E3779B9u ^ content::hash32(seed))) / 2147483648.0f - 1.0f;
 }
 
 float Oscillator::next(float frequency) {

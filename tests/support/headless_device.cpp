@@ -7,39 +7,6 @@
 
 namespace korvel::testing {
 
-HeadlessDevice::HeadlessDevice(UINT w, UINT h, D3DFORMAT format) : width(w), height(h) {
-  d3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS params{};
-  params.BackBufferWidth = w;
-  params.BackBufferHeight = h;
-  params.BackBufferFormat = format;
-  params.BackBufferCount = 1;
-  params.SwapEffect = D3DSWAPEFFECT_COPY;
-  params.EnableAutoDepthStencil = TRUE;
-  params.AutoDepthStencilFormat = D3DFMT_D16;
-  params.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-  if (d3d) {
-    d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device);
-  }
-}
-
-HeadlessDevice::~HeadlessDevice() {
-  if (device) {
-    device->Release();
-  }
-  if (d3d) {
-    d3d->Release();
-  }
-}
-
-std::vector<uint8_t> HeadlessDevice::pixels() {
-  std::vector<uint8_t> out;
-  UINT w = 0, h = 0;
-  platform::readBackBuffer(device, &out, &w, &h);
-  return out;
-}
-
 D3DCOLOR HeadlessDevice::pixel(UINT x, UINT y) {
   std::vector<uint8_t> all = pixels();
   if (all.size() < size_t(width) * height * 4) {

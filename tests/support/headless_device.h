@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/d3d9.h"
+#include "platform/offscreen_device.h"
 
 namespace korvel::testing {
 
@@ -22,17 +23,13 @@ struct LitVertex {  // 0x152
   float u, v;
 };
 
-class HeadlessDevice {
+class HeadlessDevice : public platform::OffscreenDevice {
  public:
-  explicit HeadlessDevice(UINT width = 16, UINT height = 16, D3DFORMAT format = D3DFMT_A8R8G8B8);
-  ~HeadlessDevice();
-
-  IDirect3DDevice9* operator->() const { return device; }
-  explicit operator bool() const { return device != nullptr; }
+  explicit HeadlessDevice(UINT width = 16, UINT height = 16, D3DFORMAT format = D3DFMT_A8R8G8B8)
+      : OffscreenDevice(width, height, format) {}
 
   // The back buffer's texel at (x, y), as a D3DCOLOR.
   D3DCOLOR pixel(UINT x, UINT y);
-  std::vector<uint8_t> pixels();
 
   // Identity transforms, so positions are clip coordinates.
   void identityTransforms();
@@ -40,10 +37,6 @@ class HeadlessDevice {
   void drawQuad(const LitVertex corners[4]);
   IDirect3DTexture9* makeTexture(UINT width, UINT height, const std::vector<D3DCOLOR>& texels,
                                  DWORD usage = 0, D3DPOOL pool = D3DPOOL_MANAGED);
-
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
-  UINT width, height;
 };
 
 // A quad over the given rectangle of clip space, corners top-left, top-right, bottom-left,

@@ -8,6 +8,7 @@
 #include "platform/d3d9.h"
 #include "platform/d3dx.h"
 #include "platform/fx_file.h"
+#include "platform/offscreen_device.h"
 
 namespace korvel::inspect {
 
@@ -50,22 +51,9 @@ Json describe(const platform::FxDescription& fx) {
 
 // Compiles the file as the demo does, on a small headless device; empty when it compiles.
 std::string compileErrors(const std::string& path) {
-  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS params{};
-  params.BackBufferWidth = 16;
-  params.BackBufferHeight = 16;
-  params.BackBufferFormat = D3DFMT_A8R8G8B8;
-  params.BackBufferCount = 1;
-  params.SwapEffect = D3DSWAPEFFECT_COPY;
-  params.Windowed = TRUE;
-  params.EnableAutoDepthStencil = TRUE;
-  params.AutoDepthStencilFormat = D3DFMT_D16;
-  IDirect3DDevice9* device = nullptr;
-  if (!d3d || FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                       D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device))) {
-    if (d3d) {
-      d3d->Release();
-    }
+  platform::OffscreenDevice offscreen(16, 16);
+  IDirect3DDevice9* device = offscreen.device;
+  if (!device) {
     return path + ": cannot compile: no OpenGL 3.3 device could be made on this machine";
   }
   ID3DXEffect* effect = nullptr;
@@ -81,8 +69,6 @@ std::string compileErrors(const std::string& path) {
   if (effect) {
     effect->Release();
   }
-  device->Release();
-  d3d->Release();
   return text;
 }
 

@@ -17,6 +17,7 @@
 #include "platform/d3dx_math.h"
 #include "platform/image_file.h"
 #include "platform/offline_host.h"
+#include "platform/offscreen_device.h"
 #include "platform/video_file.h"
 #include "render/bitmap_font.h"
 
@@ -24,39 +25,7 @@ namespace {
 
 using namespace korvel;
 
-struct Device {
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
-  UINT width, height;
-  Device(UINT w, UINT h) : width(w), height(h) {
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = w;
-    params.BackBufferHeight = h;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_COPY;
-    params.Windowed = TRUE;
-    params.EnableAutoDepthStencil = TRUE;
-    params.AutoDepthStencilFormat = D3DFMT_D16;
-    if (d3d) {
-      d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                        D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device);
-    }
-  }
-  ~Device() {
-    if (device)
-      device->Release();
-    if (d3d)
-      d3d->Release();
-  }
-  std::vector<uint8_t> pixels() {
-    std::vector<uint8_t> out;
-    UINT w, h;
-    platform::readBackBuffer(device, &out, &w, &h);
-    return out;
-  }
-};
+using Device = platform::OffscreenDevice;
 
 std::string outDir, dataDir;
 int failures = 0;
@@ -128,7 +97,7 @@ void previewFilm() {
 }
 
 void previewLoadingLine() {
-  Device dev(800, 600);
+  Device dev(800, 600, D3DFMT_X8R8G8B8);
   IDirect3DDevice9* device = dev.device;
   BitmapFont font;
   font.setColourKey(&device, 0xFF000000);
@@ -193,7 +162,7 @@ struct FxShot {
 };
 
 void previewFxModel(const FxShot& shot, float time) {
-  Device dev(512, 512);
+  Device dev(512, 512, D3DFMT_X8R8G8B8);
   IDirect3DDevice9* device = dev.device;
   TvkScene model;
   model.load(device, data(shot.model).c_str(), shot.loadScale);
@@ -261,7 +230,7 @@ void previewFxModel(const FxShot& shot, float time) {
 
 // The fish as the undersea scene draws it: fixed function, foggy water, a few lengths away.
 void previewFish() {
-  Device dev(512, 512);
+  Device dev(512, 512, D3DFMT_X8R8G8B8);
   IDirect3DDevice9* device = dev.device;
   TvkScene fish;
   fish.load(device, data("models/fish1.tvk").c_str(), 6.0f);
