@@ -4,11 +4,13 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace korvel::platform {
 
@@ -184,6 +186,8 @@ struct VideoWriter::State {
   bool headerWritten = false;
 
   ~State() {
+    av_frame_free(&audioFrame);
+    avcodec_free_context(&audioCodec);
     sws_freeContext(scaler);
     av_packet_free(&packet);
     av_frame_free(&frame);
@@ -196,24 +200,91 @@ struct VideoWriter::State {
     }
   }
 
-  bool drain(AVFrame* input) {
-    if (avcodec_send_frame(codec, input) < 0) {
+  bool drain(AVFrame* input) { return drainInto(codec, stream, input); }
+
+  bool drainInto(AVCodecContext* c, AVStream* st, AVFrame* input) {
+    if (avcodec_send_frame(c, input) < 0) {
       return false;
     }
     for (;;) {
-      int result = avcodec_receive_packet(codec, packet);
+      int result = avcodec_receive_packet(c, packet);
       if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
         return true;
       }
       if (result < 0) {
         return false;
       }
-      av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
-      packet->stream_index = stream->index;
+      av_packet_rescale_ts(packet, c->time_base, st->time_base);
+      packet->stream_index = st->index;
       if (av_interleaved_write_frame(format, packet) < 0) {
         return false;
       }
     }
+  }
+
+  // The audio track: an AAC encoder fed whole frames of planar floats.
+  AVCodecContext* audioCodec = nullptr;
+  AVStream* audioStream = nullptr;
+  AVFrame* audioFrame = nullptr;
+  std::vector<float> pendingLeft, pendingRight;
+  int64_t audioNext = 0;
+
+  bool openAudio(double start) {
+    const AVCodec* aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (!aac) {
+      return false;
+    }
+    audioStream = avformat_new_stream(format, nullptr);
+    audioCodec = avcodec_alloc_context3(aac);
+    if (!audioStream || !audioCodec) {
+      return false;
+    }
+    audioCodec->sample_rate = 44100;
+    audioCodec->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    av_channel_layout_default(&audioCodec->ch_layout, 2);
+    audioCodec->bit_rate = 192000;
+    audioCodec->time_base = AVRational{1, 44100};
+    audioCodec->flags |= AV_CODEC_FLAG_BITEXACT;
+    if (format->oformat->flags & AVFMT_GLOBALHEADER) {
+      audioCodec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    if (avcodec_open2(audioCodec, aac, nullptr) < 0 ||
+        avcodec_parameters_from_context(audioStream->codecpar, audioCodec) < 0) {
+      return false;
+    }
+    audioStream->time_base = audioCodec->time_base;
+    audioNext = int64_t(std::llround(start * 44100.0));
+    audioFrame = av_frame_alloc();
+    audioFrame->format = AV_SAMPLE_FMT_FLTP;
+    av_channel_layout_copy(&audioFrame->ch_layout, &audioCodec->ch_layout);
+    audioFrame->sample_rate = 44100;
+    audioFrame->nb_samples = audioCodec->frame_size > 0 ? audioCodec->frame_size : 1024;
+    return av_frame_get_buffer(audioFrame, 0) >= 0;
+  }
+
+  // Encodes whole frames from what is pending; with `flush`, the rest padded with silence.
+  bool encodeAudio(bool flush) {
+    const size_t size = size_t(audioFrame->nb_samples);
+    while (pendingLeft.size() >= size || (flush && !pendingLeft.empty())) {
+      if (av_frame_make_writable(audioFrame) < 0) {
+        return false;
+      }
+      auto* left = reinterpret_cast<float*>(audioFrame->data[0]);
+      auto* right = reinterpret_cast<float*>(audioFrame->data[1]);
+      size_t n = std::min(size, pendingLeft.size());
+      std::copy_n(pendingLeft.begin(), n, left);
+      std::copy_n(pendingRight.begin(), n, right);
+      std::fill(left + n, left + size, 0.0f);
+      std::fill(right + n, right + size, 0.0f);
+      pendingLeft.erase(pendingLeft.begin(), pendingLeft.begin() + ptrdiff_t(n));
+      pendingRight.erase(pendingRight.begin(), pendingRight.begin() + ptrdiff_t(n));
+      audioFrame->pts = audioNext;
+      audioNext += int64_t(size);
+      if (!drainInto(audioCodec, audioStream, audioFrame)) {
+        return false;
+      }
+    }
+    return true;
   }
 };
 
@@ -222,6 +293,15 @@ VideoWriter::~VideoWriter() = default;
 
 bool VideoWriter::open(const std::string& path, int width, int height, int framesPerSecond,
                        const std::string& codecName, std::string* error, int quality) {
+  VideoWriterOptions options;
+  options.quality = quality;
+  return open(path, width, height, framesPerSecond, codecName, error, options);
+}
+
+bool VideoWriter::open(const std::string& path, int width, int height, int framesPerSecond,
+                       const std::string& codecName, std::string* error,
+                       const VideoWriterOptions& options) {
+  const int quality = options.quality;
   auto s = std::make_unique<State>();
   auto fail = [&](const std::string& why) {
     *error = path + ": " + why;
@@ -260,11 +340,18 @@ bool VideoWriter::open(const std::string& path, int width, int height, int frame
     s->codec->global_quality = quality * FF_QP2LAMBDA;
     s->quality = quality * FF_QP2LAMBDA;
   }
+  if (options.crf >= 0) {
+    av_opt_set_double(s->codec->priv_data, "crf", options.crf, 0);
+    av_opt_set(s->codec->priv_data, "preset", "medium", 0);
+  }
   if (avcodec_open2(s->codec, encoder, nullptr) < 0 ||
       avcodec_parameters_from_context(s->stream->codecpar, s->codec) < 0) {
     return fail("the encoder refuses these settings");
   }
   s->stream->time_base = s->codec->time_base;
+  if (options.audio && !s->openAudio(options.audioStart)) {
+    return fail("the AAC encoder refuses 44,100 Hz stereo");
+  }
   if (!(s->format->oformat->flags & AVFMT_NOFILE) &&
       avio_open(&s->format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
     return fail("cannot write the file");
@@ -320,12 +407,69 @@ bool VideoWriter::writeFrame(const std::vector<uint8_t>& bgra) {
   return s.drain(s.frame);
 }
 
+bool VideoWriter::writeAudio(const float* stereo, size_t frames) {
+  if (!state_ || !state_->audioCodec) {
+    return false;
+  }
+  State& s = *state_;
+  for (size_t i = 0; i < frames; ++i) {
+    s.pendingLeft.push_back(stereo[2 * i]);
+    s.pendingRight.push_back(stereo[2 * i + 1]);
+  }
+  return s.encodeAudio(false);
+}
+
 bool VideoWriter::close() {
   if (!state_) {
     return false;
   }
-  bool ok = state_->drain(nullptr) && av_write_trailer(state_->format) == 0;
+  bool ok = state_->drain(nullptr);
+  if (state_->audioCodec) {
+    ok = state_->encodeAudio(true) &&
+         state_->drainInto(state_->audioCodec, state_->audioStream, nullptr) && ok;
+  }
+  ok = ok && av_write_trailer(state_->format) == 0;
   state_.reset();
+  return ok;
+}
+
+bool probeMedia(const std::string& path, MediaInfo* info) {
+  AVFormatContext* format = nullptr;
+  if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) {
+    return false;
+  }
+  bool ok = avformat_find_stream_info(format, nullptr) >= 0;
+  *info = MediaInfo{};
+  int video = -1;
+  for (unsigned i = 0; ok && i < format->nb_streams; ++i) {
+    AVStream* st = format->streams[i];
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+      ++info->videoStreams;
+      video = video < 0 ? int(i) : video;
+    } else if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+      ++info->audioStreams;
+      double base = av_q2d(st->time_base);
+      info->audioStart = st->start_time != AV_NOPTS_VALUE ? st->start_time * base : 0;
+      info->audioSeconds = st->duration != AV_NOPTS_VALUE ? st->duration * base : 0;
+    }
+  }
+  info->duration = format->duration != AV_NOPTS_VALUE ? double(format->duration) / AV_TIME_BASE : 0;
+  AVPacket* packet = av_packet_alloc();
+  bool firstAudio = true;
+  while (ok && av_read_frame(format, packet) >= 0) {
+    info->videoFrames += packet->stream_index == video;
+    AVStream* st = format->streams[packet->stream_index];
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && packet->pts != AV_NOPTS_VALUE) {
+      double at = packet->pts * av_q2d(st->time_base);
+      if (firstAudio || at < info->audioStart) {
+        info->audioStart = at;  // the earliest packet, whatever the stream header says
+      }
+      firstAudio = false;
+    }
+    av_packet_unref(packet);
+  }
+  av_packet_free(&packet);
+  avformat_close_input(&format);
   return ok;
 }
 

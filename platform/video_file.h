@@ -37,6 +37,26 @@ class VideoDecoder {
   int seeks_ = 0;
 };
 
+struct VideoWriterOptions {
+  int quality = 0;  // a fixed quantiser where above 0 (FFmpeg's -q; MJPEG looks clean at 2-3)
+  int crf = -1;     // x264's constant rate factor where 0 or above (lower is better)
+  // An AAC stereo track at 44,100 Hz beside the pictures, its first sample playing
+  // `audioStart` seconds into the film.
+  bool audio = false;
+  double audioStart = 0;
+};
+
+// What a film file holds, as FFmpeg's reader sees it.
+struct MediaInfo {
+  int videoStreams = 0, audioStreams = 0;
+  int videoFrames = 0;      // counted packet by packet
+  double audioStart = 0;    // seconds, the audio stream's first sample
+  double audioSeconds = 0;  // the audio stream's length
+  double duration = 0;      // the container's
+};
+// False when the file cannot be read.
+bool probeMedia(const std::string& path, MediaInfo* info);
+
 class VideoWriter {
  public:
   VideoWriter();
@@ -51,6 +71,10 @@ class VideoWriter {
   // `error`.
   bool open(const std::string& path, int width, int height, int framesPerSecond,
             const std::string& codec, std::string* error, int quality = 0);
+  bool open(const std::string& path, int width, int height, int framesPerSecond,
+            const std::string& codec, std::string* error, const VideoWriterOptions& options);
+  // Interleaved stereo floats for the audio track, in order; encoded as they fill its frames.
+  bool writeAudio(const float* stereo, size_t frames);
   // One picture: blue, green, red, alpha bytes, top row first.
   bool writeFrame(const std::vector<uint8_t>& bgra);
   // Finishes the file; false if it could not be completed.

@@ -4,7 +4,10 @@
 // frames and the same spectrum. Writes stills at chosen times and a per-pass trace.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,9 +17,13 @@
 #include <sstream>
 
 #include "cli_status.h"
+#include "content/music/score.h"
 #include "demo/demo_app.h"
+#include "platform/audio_system.h"
 #include "platform/image_file.h"
 #include "platform/offline_host.h"
+#include "platform/video_file.h"
+#include "video/video_texture.h"
 
 namespace {
 
@@ -28,6 +35,104 @@ struct Options {
   std::string pngDir = ".";
   std::string trace;
   std::string contactSheet;
+  std::string output;
+  int crf = 18;
+  bool force = false;
+};
+
+std::atomic<bool> interrupted = false;
+
+extern "C" void onInterrupt(int) {
+  interrupted = true;
+}
+
+// The film being written: the demo's 4:3 picture centred in the frame with black bars, the
+// soundtrack from the frame the music starts, looped as the demo loops it.
+class FilmOutput {
+ public:
+  bool open(const Options& o, int renderWidth, int renderHeight, double musicStart) {
+    std::filesystem::path target(o.output);
+    partial_ = target;
+    partial_.replace_filename(target.stem().string() + ".partial" + target.extension().string());
+    korvel::platform::VideoWriterOptions options;
+    options.crf = o.crf;
+    options.audio = true;
+    options.audioStart = musicStart;
+    std::string error;
+    if (!writer_.open(partial_.string(), o.width, o.height, int(o.fps), "libx264", &error,
+                      options)) {
+      std::cerr << "korvel-capture: " << error << "\n";
+      return false;
+    }
+    korvel::platform::StreamInfo info;
+    if (!korvel::platform::decodeMp3("data/korvel.mp3", 44100, &track_, &info)) {
+      std::cerr << "korvel-capture: data/korvel.mp3 does not read; the film will be silent\n";
+    }
+    width_ = o.width;
+    height_ = o.height;
+    renderWidth_ = renderWidth;
+    renderHeight_ = renderHeight;
+    fps_ = o.fps;
+    frame_.assign(size_t(width_) * size_t(height_) * 4, 0);
+    for (size_t i = 3; i < frame_.size(); i += 4) {
+      frame_[i] = 255;
+    }
+    return true;
+  }
+
+  bool addFrame(const std::vector<uint8_t>& picture, bool musicPlaying) {
+    const int left = (width_ - renderWidth_) / 2, top = (height_ - renderHeight_) / 2;
+    for (int y = 0; y < renderHeight_; ++y) {
+      std::copy_n(&picture[size_t(y) * size_t(renderWidth_) * 4], size_t(renderWidth_) * 4,
+                  &frame_[(size_t(top + y) * size_t(width_) + size_t(left)) * 4]);
+    }
+    if (!writer_.writeFrame(frame_)) {
+      return false;
+    }
+    if (musicPlaying && !track_.empty()) {
+      // The samples of this frame's interval, counted from the music's start.
+      ++musicFrames_;
+      const int64_t until = int64_t(std::llround(double(musicFrames_) * 44100.0 / fps_));
+      const int64_t length = int64_t(track_.size() / 2);
+      std::vector<float> chunk;
+      for (; samples_ < until; ++samples_) {
+        int64_t at = samples_ % length;
+        chunk.push_back(track_[size_t(at) * 2]);
+        chunk.push_back(track_[size_t(at) * 2 + 1]);
+      }
+      return writer_.writeAudio(chunk.data(), chunk.size() / 2);
+    }
+    return true;
+  }
+
+  // Finishes the file and puts it under its name; false (and nothing left) when it failed.
+  bool finish(const std::string& target) {
+    bool ok = writer_.close();
+    std::error_code code;
+    if (ok) {
+      std::filesystem::rename(partial_, target, code);
+      ok = !code;
+    }
+    if (!ok) {
+      std::filesystem::remove(partial_, code);
+    }
+    return ok;
+  }
+
+  void abandon() {
+    writer_.close();
+    std::error_code code;
+    std::filesystem::remove(partial_, code);
+  }
+
+ private:
+  korvel::platform::VideoWriter writer_;
+  std::filesystem::path partial_;
+  std::vector<float> track_;
+  std::vector<uint8_t> frame_;
+  int width_ = 0, height_ = 0, renderWidth_ = 0, renderHeight_ = 0;
+  double fps_ = 60;
+  int64_t musicFrames_ = 0, samples_ = 0;
 };
 
 struct Still {
@@ -105,6 +210,13 @@ int main(int argc, char** argv) {
   app.add_option("--png-at", o.pngAt, "timeline times for stills, comma separated")->delimiter(',');
   app.add_option("--png-dir", o.pngDir, "where the stills go (default .)");
   app.add_option("--trace", o.trace, "write one JSON line per pass of the loop to this file");
+  app.add_option("-o,--output", o.output,
+                 "render the whole demo into this film (.mp4, or .mkv): H.264 and AAC");
+  app.add_option("--crf", o.crf,
+                 "the film's quality: x264's rate factor, lower is better "
+                 "(default 18)")
+      ->check(CLI::Range(0, 51));
+  app.add_flag("--force", o.force, "overwrite an existing film");
   app.add_option("--contact-sheet", o.contactSheet,
                  "also put the stills side by side, three to a row, in this PNG");
   if (int status = korvel::tools::parseCommandLine(app, argc, argv); status >= 0) {
@@ -116,6 +228,20 @@ int main(int argc, char** argv) {
     return korvel::tools::kUsageError;
   }
   std::error_code code;
+  if (!o.output.empty()) {
+    if (o.width % 2 || o.height % 2) {
+      std::cerr << "korvel-capture: a film needs an even width and height, not " << size << "\n";
+      return korvel::tools::kUsageError;
+    }
+    if (std::floor(o.fps) != o.fps) {
+      std::cerr << "korvel-capture: a film takes a whole number of frames per second\n";
+      return korvel::tools::kUsageError;
+    }
+    if (std::filesystem::exists(o.output) && !o.force) {
+      std::cerr << "korvel-capture: " << o.output << " exists; --force overwrites it\n";
+      return korvel::tools::kUsageError;
+    }
+  }
   if (!o.contactSheet.empty() && o.pngAt.empty()) {
     std::cerr << "korvel-capture: --contact-sheet needs stills: give --png-at\n";
     return korvel::tools::kUsageError;
@@ -139,10 +265,25 @@ int main(int argc, char** argv) {
   korvel::platform::OfflineHost offline;
   offline.windows.echo = true;
   korvel::DemoApp demo;
+  // A film keeps the demo's 4:3 picture, centred with bars; stills take the size as given.
+  int renderWidth = o.width, renderHeight = o.height;
+  if (!o.output.empty()) {
+    if (o.width * 3 > o.height * 4) {
+      renderWidth = (o.height * 4 / 3) & ~1;
+    } else {
+      renderHeight = (o.width * 3 / 4) & ~1;
+    }
+  }
   // Full screen: the back buffer is the size asked for, whatever the (absent) desktop.
-  if (!demo.create(nullptr, "KORVEL", o.width, o.height, 32, 1) || demo.exitStatus() != 0) {
+  if (!demo.create(nullptr, "KORVEL", renderWidth, renderHeight, 32, 1) || demo.exitStatus() != 0) {
     return 1;
   }
+  FilmOutput film;
+  const int prerollFrames = korvel::music::prerollFrames(demo.video ? demo.video->frameCount() : 0);
+  if (!o.output.empty() && !film.open(o, renderWidth, renderHeight, prerollFrames / o.fps)) {
+    return 1;
+  }
+  std::signal(SIGINT, onInterrupt);
   std::set<double> stills(o.pngAt.begin(), o.pngAt.end());
   std::vector<Still> taken;
   const auto started = std::chrono::steady_clock::now();
@@ -184,6 +325,20 @@ int main(int argc, char** argv) {
     if (r.drew) {
       ++frames;
       offline.clock.advanceSeconds(1.0 / o.fps);
+      if (!o.output.empty()) {
+        std::vector<uint8_t> pixels;
+        UINT w = 0, h = 0;
+        if (!demo.readBackBuffer(&pixels, &w, &h) || !film.addFrame(pixels, r.playing)) {
+          std::cerr << "\nkorvel-capture: the encoder failed at frame " << frames
+                    << " (is the disk full?); nothing was kept\n";
+          film.abandon();
+          return 1;
+        }
+      }
+    }
+    if (interrupted) {
+      std::cerr << "\nkorvel-capture: interrupted after " << frames << " frames\n";
+      break;
     }
     if (frames % 60 == 0 || !more) {
       double seconds =
@@ -191,7 +346,8 @@ int main(int argc, char** argv) {
       progress(frames, r.playing ? r.t : 0, r.playing, seconds, !more);
     }
     // Stills alone need no frame after the last of them.
-    const bool stillsDone = !o.pngAt.empty() && stills.empty() && o.trace.empty();
+    const bool stillsDone =
+        !o.pngAt.empty() && stills.empty() && o.trace.empty() && o.output.empty();
     if (r.playing && (r.t > o.until || stillsDone)) {
       double seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -201,6 +357,16 @@ int main(int argc, char** argv) {
   }
   demo.shutdownMusic();
   demo.shutdown();
+  if (!o.output.empty()) {
+    if (!film.finish(o.output)) {
+      std::cerr << "korvel-capture: cannot finish " << o.output << "\n";
+      return 1;
+    }
+    std::cerr << "korvel-capture: wrote " << o.output << " (" << frames << " frames)\n";
+  }
+  if (interrupted) {
+    return 130;
+  }
   if (!stills.empty()) {
     std::cerr << "korvel-capture: the demo ended before " << *stills.begin() << " s\n";
     ++failures;
