@@ -9,6 +9,12 @@ namespace korvel {
 
 class WavingGrid {
  public:
+  WavingGrid() = default;
+  WavingGrid(const WavingGrid&) = delete;
+  WavingGrid& operator=(const WavingGrid&) = delete;
+  // Frees the texture, and the buffers too when the owner has not released them already.
+  ~WavingGrid() { releaseBuffers(); }
+
   void setViewSize(int width, int height) {
     viewWidth = width;
     viewHeight = height;

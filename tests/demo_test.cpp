@@ -8,6 +8,7 @@
 #include "content/music/score.h"
 #include "demo/demo_app.h"
 #include "platform/offline_host.h"
+#include "platform/random.h"
 #include "support/temp_dir.h"
 
 namespace korvel {
@@ -29,6 +30,12 @@ class InBuildFolder {
 
 class DemoTest : public ::testing::Test {
  protected:
+  // The flock draws its school from the generator's state as a new process has it.
+  DemoTest() { srand(1); }
+  ~DemoTest() override {
+    demo.shutdownMusic();
+    demo.shutdown();
+  }
   // Steps until the timeline passes `seconds`, advancing the clock a 60th per drawn frame.
   void runUntil(float seconds) {
     while (demo.step()) {
@@ -51,7 +58,7 @@ class DemoTest : public ::testing::Test {
 
   InBuildFolder folder;
   platform::OfflineHost offline;
-  DemoApp demo;
+  DemoApp demo;  // declared after the host: shut down while the host still stands
   std::vector<FrameReport> reports;
 };
 
