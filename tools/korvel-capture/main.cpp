@@ -262,6 +262,8 @@ int main(int argc, char** argv) {
     }
   }
 
+  // From the start: an interruption during loading still ends with a finished file.
+  std::signal(SIGINT, onInterrupt);
   korvel::platform::OfflineHost offline;
   offline.windows.echo = true;
   korvel::DemoApp demo;
@@ -283,7 +285,6 @@ int main(int argc, char** argv) {
   if (!o.output.empty() && !film.open(o, renderWidth, renderHeight, prerollFrames / o.fps)) {
     return 1;
   }
-  std::signal(SIGINT, onInterrupt);
   std::set<double> stills(o.pngAt.begin(), o.pngAt.end());
   std::vector<Still> taken;
   const auto started = std::chrono::steady_clock::now();
