@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace korvel::platform {
 
@@ -53,6 +54,15 @@ SdlWindowSystem::~SdlWindowSystem() {
 bool SdlWindowSystem::videoReady() {
   if (videoState_ == 0) {
     videoState_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+    // Without a display SDL falls back to drivers that show nothing; a window nobody can see
+    // is no window, unless someone asked for such a driver by name.
+    const char* driver = videoState_ == 1 ? SDL_GetCurrentVideoDriver() : nullptr;
+    const bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 ||
+                                      std::strcmp(driver, "dummy") == 0);
+    if (invisible && !SDL_getenv("SDL_VIDEODRIVER")) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      videoState_ = -1;
+    }
   }
   return videoState_ == 1;
 }
