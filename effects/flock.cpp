@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#ifdef __SSE2__
+#include <immintrin.h>
+#endif
 
 #include "platform/d3dx_math.h"
 #include "platform/random.h"
@@ -49,7 +53,6 @@ void Flock::create(int count, int obstacleCountWanted) {
   ys_.assign(boidCount, 0.0f);
   zs_.assign(boidCount, 0.0f);
   distances_.assign(boidCount, 0.0f);
-  candidates_.assign(boidCount, 0u);
   if (obstacleCountWanted > 0) {
     obstacleCount = unsigned(obstacleCountWanted);
     obstacles = new FlockObstacle[obstacleCount]();
@@ -85,7 +88,6 @@ void Flock::gather() {
   float* ys = ys_.data();
   float* zs = zs_.data();
   float* d2s = distances_.data();
-  unsigned* candidates = candidates_.data();
   for (unsigned i = 0; i < boidCount; ++i) {
     xs[i] = boids[i].position.x;
     ys[i] = boids[i].position.y;
@@ -101,32 +103,50 @@ void Flock::gather() {
     }
     // sqrt is monotonic and exact at 1600, so a squared distance of 1600 or more is never a
     // neighbour; below it the distance itself decides, as it always did. The near ones are
-    // listed without a branch, in order, then visited.
-    unsigned near = 0;
-    for (unsigned j = i + 1; j < boidCount; ++j) {
-      candidates[near] = j;
-      near += d2s[j] < reach2 ? 1u : 0u;
-    }
-    for (unsigned c = 0; c < near; ++c) {
-      const unsigned j = candidates[c];
-      const float d = std::sqrt(d2s[j]);
-      if (!(d < kNeighbourDistance) || d == 0.0f) {
-        continue;  // coincident boids have no direction to push apart along
+    // marked in a bit mask per 32 boids, without branches, and visited in order. Boid i's own
+    // sums stay in registers; they add up in the same order as they would in memory.
+    Vec3 separation = bi.separation, alignment = bi.alignment, cohesion = bi.cohesion;
+    unsigned neighbours = bi.neighbours;
+    for (unsigned base = i + 1; base < boidCount; base += 32) {
+      const unsigned end = std::min(base + 32, boidCount);
+      uint32_t mask = 0;
+      unsigned j0 = base;
+#ifdef __SSE2__
+      const __m128 reach = _mm_set1_ps(reach2);
+      for (; j0 + 4 <= end; j0 += 4) {
+        const int bits = _mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(d2s + j0), reach));
+        mask |= uint32_t(bits) << (j0 - base);
       }
-      Boid& bj = boids[j];
-      const Vec3 diff = pi - bj.position;
-      // Vec3's division multiplies by one reciprocal: shared by both directions, same bits.
-      const float perD2 = 1.0f / (d * d), perD = 1.0f / d;
-      const Vec3 push(perD2 * diff.x, perD2 * diff.y, perD2 * diff.z);
-      bi.separation += push;
-      bj.separation -= push;
-      bi.alignment += Vec3(perD * bj.direction.x, perD * bj.direction.y, perD * bj.direction.z);
-      bj.alignment += Vec3(perD * bi.direction.x, perD * bi.direction.y, perD * bi.direction.z);
-      bi.cohesion += bj.position;
-      bj.cohesion += pi;
-      ++bi.neighbours;
-      ++bj.neighbours;
+#endif
+      for (unsigned j = j0; j < end; ++j) {
+        mask |= uint32_t(d2s[j] < reach2) << (j - base);
+      }
+      while (mask) {
+        const unsigned j = base + unsigned(__builtin_ctz(mask));
+        mask &= mask - 1;
+        const float d = std::sqrt(d2s[j]);
+        if (!(d < kNeighbourDistance) || d == 0.0f) {
+          continue;  // coincident boids have no direction to push apart along
+        }
+        Boid& bj = boids[j];
+        const Vec3 diff = pi - bj.position;
+        // Vec3's division multiplies by one reciprocal: shared by both directions, same bits.
+        const float perD2 = 1.0f / (d * d), perD = 1.0f / d;
+        const Vec3 push(perD2 * diff.x, perD2 * diff.y, perD2 * diff.z);
+        separation += push;
+        bj.separation -= push;
+        alignment += Vec3(perD * bj.direction.x, perD * bj.direction.y, perD * bj.direction.z);
+        bj.alignment += Vec3(perD * bi.direction.x, perD * bi.direction.y, perD * bi.direction.z);
+        cohesion += bj.position;
+        bj.cohesion += pi;
+        ++neighbours;
+        ++bj.neighbours;
+      }
     }
+    bi.separation = separation;
+    bi.alignment = alignment;
+    bi.cohesion = cohesion;
+    bi.neighbours = neighbours;
     for (unsigned k = 0; k < obstacleCount; ++k) {
       const Vec3 diff = pi - obstacles[k].centre;
       const float r = obstacles[k].radius * 1.5f;

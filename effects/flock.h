@@ -54,7 +54,6 @@ class Flock {
   // Scratch for the pair scan, sized by create so update allocates nothing: positions laid
   // out by axis, so the squared distances to every later boid compute in one tight loop.
   std::vector<float> xs_, ys_, zs_, distances_;
-  std::vector<unsigned> candidates_;
 };
 
 }  // namespace korvel

@@ -8,10 +8,6 @@ namespace {
 constexpr float kEpsilon = 0.00001f;
 }
 
-float Vec3::length() const {
-  return std::sqrt(x * x + y * y + z * z);
-}
-
 Vec3& Vec3::normalize() {
   float len = std::sqrt(x * x + y * y + z * z);
   if (std::fabs(len) < kEpsilon) {

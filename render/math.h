@@ -3,6 +3,7 @@
 // part of a vertex. All arithmetic is 32-bit float, in single-precision library functions.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 namespace korvel {
@@ -54,7 +55,7 @@ struct Vec3 {
     return Vec3(y * b.z - z * b.y, z * b.x - x * b.z, x * b.y - y * b.x);
   }
   float lengthSquared() const { return x * x + y * y + z * z; }
-  float length() const;
+  float length() const { return std::sqrt(x * x + y * y + z * z); }
   // Leaves vectors shorter than 0.00001 unchanged.
   Vec3& normalize();
 
