@@ -34,26 +34,9 @@ const char* const kSphereMap = R"(
   }
 )";
 
-}  // namespace
-
-std::string simpleMeshFx() {
-  std::string fx = "# Phong shading with a sphere-mapped reflection, for the centre piece.\n";
-  fx += kParameters;
-  fx +=
-      "parameter texture  BaseTexture filter=linear address=wrap\n"
-      "parameter texture  SphereMapTexture filter=linear address=clamp\n\n"
-      "common";
-  fx += kSphereMap;
-  fx += R"(end
-
-technique TechniquePhongModel
-  pass Lit
-    state ZEnable true
-    state ZWriteEnable true
-    state ZFunc LessEqual
-    state CullMode CCW
-    state AlphaBlendEnable false
-    vertex
+// A lit pass's vertex stage, which hands the fragment stage the surface in world and view
+// space, and the opening of that fragment stage: the same in both files.
+const char* const kLitStage = R"(    vertex
       out vec3 worldPosition;
       out vec3 worldNormal;
       out vec3 viewPosition;
@@ -78,7 +61,30 @@ technique TechniquePhongModel
       in vec3 viewNormal;
       in vec2 uv;
       in vec4 colour;
-      void main() {
+)";
+
+}  // namespace
+
+std::string simpleMeshFx() {
+  std::string fx = "# Phong shading with a sphere-mapped reflection, for the centre piece.\n";
+  fx += kParameters;
+  fx +=
+      "parameter texture  BaseTexture filter=linear address=wrap\n"
+      "parameter texture  SphereMapTexture filter=linear address=clamp\n\n"
+      "common";
+  fx += kSphereMap;
+  fx += R"(end
+
+technique TechniquePhongModel
+  pass Lit
+    state ZEnable true
+    state ZWriteEnable true
+    state ZFunc LessEqual
+    state CullMode CCW
+    state AlphaBlendEnable false
+)";
+  fx += kLitStage;
+  fx += R"(      void main() {
         vec3 n = normalize(worldNormal);
         vec3 l = towardsLight(worldPosition);
         vec3 v = normalize(eyeVec.xyz - worldPosition);
@@ -139,29 +145,9 @@ technique TechniqueCelShading1
   end
   pass Shade
     state CullMode CCW
-    vertex
-      out vec3 worldPosition;
-      out vec3 worldNormal;
-      out vec3 viewPosition;
-      out vec3 viewNormal;
-      out vec4 colour;
-      void main() {
-        vec4 world = mul(vec4(aPosition, 1.0), World);
-        worldPosition = world.xyz;
-        worldNormal = mul(vec4(aNormal, 0.0), World).xyz;
-        viewPosition = mul(world, View).xyz;
-        viewNormal = mul(vec4(worldNormal, 0.0), View).xyz;
-        colour = aColor;
-        gl_Position = mul(vec4(aPosition, 1.0), WVP);
-      }
-    end
-    fragment
-      in vec3 worldPosition;
-      in vec3 worldNormal;
-      in vec3 viewPosition;
-      in vec3 viewNormal;
-      in vec4 colour;
-      void main() {
+)";
+  fx += kLitStage;
+  fx += R"(      void main() {
         vec3 n = normalize(worldNormal);
         float light = clamp(dot(n, towardsLight(worldPosition)), 0.0, 1.0);
         float shade = texture(ShadesTexture, vec2(light * 0.97 + 0.015, 0.5)).r;
