@@ -35,9 +35,9 @@ fuzz: deps
 	  tests/fuzz/fx-corpus
 
 # Every test under the address and undefined-behaviour sanitizers, in build-asan. Reports stop
-# the run; the only suppressed leaks are the system libraries' own (scripts/lsan.supp). Mesa's
-# rasteriser runs on the test's own thread: LeakSanitizer's stop-the-world tracer was seen to
-# crash while llvmpipe's worker threads were ending.
+# the run; the only suppressed leaks are the system libraries' own (scripts/lsan.supp). Mesa
+# keeps no threads of its own here (rasteriser on the test's thread, no shader-cache thread):
+# LeakSanitizer's stop-the-world tracer crashes now and then while such a thread is ending.
 sanitize: deps
 	@if [ ! -f build-asan/build.ninja ]; then \
 	  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -47,6 +47,7 @@ sanitize: deps
 	fi
 	cmake --build build-asan
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 SDL_VIDEODRIVER=dummy LP_NUM_THREADS=0 \
+	  MESA_SHADER_CACHE_DISABLE=true \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure --no-tests=error
