@@ -52,6 +52,9 @@ HRESULT DeviceBase::SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* ma
   if (!slot || !matrix) {
     return D3DERR_INVALIDCALL;
   }
+  if (type == D3DTS_PROJECTION) {
+    shaderStateChanged_ = true;  // fog reads depth differently in a perspective projection
+  }
   *slot = *matrix;
   return D3D_OK;
 }
@@ -70,6 +73,9 @@ HRESULT DeviceBase::MultiplyTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRI
   if (!slot || !matrix) {
     return D3DERR_INVALIDCALL;
   }
+  if (type == D3DTS_PROJECTION) {
+    shaderStateChanged_ = true;
+  }
   *slot = *matrix * *slot;
   return D3D_OK;
 }
@@ -78,6 +84,7 @@ HRESULT DeviceBase::SetRenderState(D3DRENDERSTATETYPE type, DWORD value) {
   if (type >= kRenderStateCount) {
     return D3DERR_INVALIDCALL;
   }
+  shaderStateChanged_ |= state_.renderStates[type] != value && shapesFixedFunction(type);
   state_.renderStates[type] = value;
   return D3D_OK;
 }
@@ -110,6 +117,7 @@ HRESULT DeviceBase::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t
   if (stage >= kTextureStageCount || type >= kTextureStageStateCount) {
     return D3DERR_INVALIDCALL;
   }
+  shaderStateChanged_ |= state_.stageStates[stage][type] != value;
   state_.stageStates[stage][type] = value;
   return D3D_OK;
 }
@@ -126,6 +134,7 @@ HRESULT DeviceBase::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
   if (stage >= kTextureStageCount) {
     return D3DERR_INVALIDCALL;
   }
+  shaderStateChanged_ |= state_.textures[stage] != texture;
   rebind(state_.textures[stage], texture);
   return D3D_OK;
 }
@@ -161,6 +170,7 @@ HRESULT DeviceBase::SetLight(DWORD index, const D3DLIGHT9* light) {
   if (!light) {
     return D3DERR_INVALIDCALL;
   }
+  shaderStateChanged_ = true;
   state_.lights[index] = *light;
   return D3D_OK;
 }
@@ -178,6 +188,7 @@ HRESULT DeviceBase::LightEnable(DWORD index, BOOL enable) {
   if (!state_.lights.count(index)) {
     state_.lights[index] = DeviceState::defaultLight();
   }
+  shaderStateChanged_ = true;
   state_.lightEnabled[index] = enable != FALSE;
   return D3D_OK;
 }
@@ -191,6 +202,7 @@ HRESULT DeviceBase::GetLightEnable(DWORD index, BOOL* enable) {
 }
 
 HRESULT DeviceBase::SetFVF(DWORD fvf) {
+  shaderStateChanged_ |= state_.fvf != fvf;
   state_.fvf = fvf;
   return D3D_OK;
 }

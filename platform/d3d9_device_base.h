@@ -54,6 +54,10 @@ class DeviceBase : public RefCounted<IDirect3DDevice9> {
 
   DeviceState state_;
   IDirect3DSurface9* target_ = nullptr;
+  // Set by every call that changes a state the generated shaders depend on (render and stage
+  // states, textures, lights, the vertex format, the projection); the device clears it once it
+  // has looked at them.
+  bool shaderStateChanged_ = true;
 };
 
 }  // namespace korvel::platform

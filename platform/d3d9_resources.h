@@ -51,6 +51,8 @@ class MemoryBuffer : public RefCounted<Interface> {
       return D3DERR_INVALIDCALL;
     }
     locked_ = true;
+    lockOffset_ = offset;
+    lockSize_ = size ? size : UINT(data_.size()) - offset;
     *data = data_.data() + offset;
     return D3D_OK;
   }
@@ -59,7 +61,7 @@ class MemoryBuffer : public RefCounted<Interface> {
       return D3DERR_INVALIDCALL;
     }
     locked_ = false;
-    unlocked();
+    unlocked(lockOffset_, lockSize_);
     return D3D_OK;
   }
   HRESULT GetDesc(Desc* desc) override {
@@ -74,13 +76,15 @@ class MemoryBuffer : public RefCounted<Interface> {
   const Desc& desc() const { return desc_; }
 
  protected:
-  // After every unlock, with the new contents in bytes().
-  virtual void unlocked() {}
+  // After every unlock, with the new contents in bytes(); the lock covered `size` bytes from
+  // `offset`.
+  virtual void unlocked(UINT /*offset*/, UINT /*size*/) {}
 
  private:
   Desc desc_;
   std::vector<uint8_t> data_;
   bool locked_ = false;
+  UINT lockOffset_ = 0, lockSize_ = 0;
 };
 
 using MemoryVertexBuffer = MemoryBuffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC>;

@@ -119,4 +119,22 @@ D3DLIGHT9 DeviceState::defaultLight() {
   return light;
 }
 
+bool shapesFixedFunction(D3DRENDERSTATETYPE type) {
+  switch (type) {
+    case D3DRS_LIGHTING:
+    case D3DRS_NORMALIZENORMALS:
+    case D3DRS_COLORVERTEX:
+    case D3DRS_DIFFUSEMATERIALSOURCE:
+    case D3DRS_AMBIENTMATERIALSOURCE:
+    case D3DRS_EMISSIVEMATERIALSOURCE:
+    case D3DRS_FOGENABLE:
+    case D3DRS_FOGTABLEMODE:
+    case D3DRS_ALPHATESTENABLE:
+    case D3DRS_ALPHAFUNC:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace korvel::platform

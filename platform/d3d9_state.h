@@ -9,6 +9,10 @@
 
 namespace korvel::platform {
 
+// The render states that change which fixed-function shader draws, rather than only its
+// numbers: lighting and its colour sources, table fog, alpha testing.
+bool shapesFixedFunction(D3DRENDERSTATETYPE type);
+
 struct DeviceState {
   DeviceState();
 

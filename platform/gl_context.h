@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/gl_state_cache.h"
+
 struct SDL_Window;
 
 namespace korvel::platform {
@@ -21,9 +23,14 @@ class GlContext {
   // The window's framebuffer size in pixels; 0 x 0 when headless.
   virtual void drawableSize(int* width, int* height) = 0;
   virtual bool hasWindow() const = 0;
+  // What this context last sent to OpenGL. Valid while the context is current.
+  GlStateCache& cache() { return cache_; }
 
  protected:
   virtual void makeCurrent() = 0;
+
+ private:
+  GlStateCache cache_;
 };
 
 // Null, with the reason in `error`, when no context can be made.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -26,14 +27,41 @@ namespace korvel::platform {
 
 namespace {
 
+// The numbers a fixed-function shader takes, as last uploaded to one program.
+struct FixedUniforms {
+  float worldViewProj[16], normalMatrix[9], pixelOffset[2], matDiffuse[4], matAmbient[4],
+      matEmissive[4], ambient[3], lightDir[kMaxFixedLights * 3], lightDiffuse[kMaxFixedLights * 3],
+      tFactor[4], fogColor[3], fog[3], fogEnd, alphaRef;
+};
+
 struct FixedProgram {
   GLuint id = 0;
   GLint worldViewProj, normalMatrix, pixelOffset, matDiffuse, matAmbient, matEmissive, ambient,
       lightDir, lightDiffuse, textures, tFactor, fogColor, fog, fogEnd, alphaRef;
+  FixedUniforms sent;
 };
 
-FixedProgram linkFixedProgram(const FixedFunctionKey& key) {
+// Uploads `count` floats through `send` when they differ from what `sent` holds.
+template <class Send>
+void sendChanged(float* sent, const float* value, size_t count, Send send) {
+  if (std::memcmp(sent, value, count * sizeof(float)) != 0) {
+    std::memcpy(sent, value, count * sizeof(float));
+    send();
+  }
+}
+
+void copyColor(float* out, const D3DCOLORVALUE& c) {
+  out[0] = c.r;
+  out[1] = c.g;
+  out[2] = c.b;
+  out[3] = c.a;
+}
+
+FixedProgram linkFixedProgram(GlStateCache& cache, const FixedFunctionKey& key) {
   FixedProgram program;
+  // Nothing matches a NaN, so the first draw uploads every value.
+  std::fill_n(reinterpret_cast<float*>(&program.sent), sizeof(FixedUniforms) / sizeof(float),
+              std::numeric_limits<float>::quiet_NaN());
   std::string log;
   program.id = linkProgram(fixedVertexShader(key), fixedFragmentShader(key), &log);
   if (!program.id) {
@@ -56,17 +84,37 @@ FixedProgram linkFixedProgram(const FixedFunctionKey& key) {
   program.fog = at("uFog");
   program.fogEnd = at("uFogEnd");
   program.alphaRef = at("uAlphaRef");
+  // Stage s always samples texture unit s.
+  GLint units[kMaxFixedStages];
+  for (int s = 0; s < kMaxFixedStages; ++s) {
+    units[s] = s;
+  }
+  cache.useProgram(program.id);
+  glUniform1iv(program.textures, kMaxFixedStages, units);
   return program;
 }
 
-void setColor(GLint location, const D3DCOLORVALUE& c) {
-  glUniform4f(location, c.r, c.g, c.b, c.a);
-}
+// The sampler parameters a stage's sampler object last got.
+struct SentSampler {
+  DWORD min = ~0u, mag = ~0u, addressU = ~0u, addressV = ~0u, border = 0;
+  bool borderSent = false;
+};
+
+// What the vertex attribute pointers were last set from.
+struct VertexLayout {
+  GLuint buffer;
+  DWORD fvf;
+  UINT offset, stride;
+};
 
 class GlDevice : public DeviceBase, public FxHost {
  public:
   GlDevice(SharedContext context, const D3DPRESENT_PARAMETERS& params, bool clipControl)
-      : context_(std::move(context)), params_(params), clipControl_(clipControl) {}
+      : context_(std::move(context)),
+        params_(params),
+        clipControl_(clipControl),
+        cache_(context_->cache()),
+        fxPrograms_(cache_) {}
 
   bool initialise() {
     context_->use();
@@ -78,6 +126,9 @@ class GlDevice : public DeviceBase, public FxHost {
     glBindVertexArray(vao_);
     glGenBuffers(1, &scratch_);
     glGenSamplers(kMaxFixedStages, samplers_);
+    for (int s = 0; s < kMaxFixedStages; ++s) {
+      cache_.bindSampler(GLuint(s), samplers_[s]);
+    }
 
     glGenRenderbuffers(1, &color_);
     glBindRenderbuffer(GL_RENDERBUFFER, color_);
@@ -86,7 +137,7 @@ class GlDevice : public DeviceBase, public FxHost {
     glBindRenderbuffer(GL_RENDERBUFFER, depth_);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, GLsizei(w), GLsizei(h));
     glGenFramebuffers(1, &framebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    cache_.bindFramebuffer(framebuffer_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
@@ -114,9 +165,12 @@ class GlDevice : public DeviceBase, public FxHost {
     }
     for (auto& [key, program] : programs_) {
       if (program.id) {
+        cache_.programDeleted(program.id);
         glDeleteProgram(program.id);
       }
     }
+    // Every name this device made may come back in another device's objects.
+    cache_.forget();
     glDeleteSamplers(kMaxFixedStages, samplers_);
     glDeleteFramebuffers(1, &framebuffer_);
     glDeleteRenderbuffers(1, &color_);
@@ -130,22 +184,22 @@ class GlDevice : public DeviceBase, public FxHost {
   HRESULT Clear(DWORD, const D3DRECT*, DWORD flags, D3DCOLOR color, float z, DWORD) override {
     bindTarget();
     const D3DVIEWPORT9& vp = state_.viewport;
-    glEnable(GL_SCISSOR_TEST);
+    cache_.enable(GL_SCISSOR_TEST, true);
     glScissor(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
     GLbitfield mask = 0;
     if (flags & D3DCLEAR_TARGET) {
       D3DCOLORVALUE c = colorValue(color);
-      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+      cache_.colorMask(true, true, true, true);
       glClearColor(c.r, c.g, c.b, targetHasAlpha() ? c.a : 1.0f);
       mask |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & D3DCLEAR_ZBUFFER) {
-      glDepthMask(GL_TRUE);
+      cache_.depthMask(true);
       glClearDepth(z);
       mask |= GL_DEPTH_BUFFER_BIT;
     }
     glClear(mask);
-    glDisable(GL_SCISSOR_TEST);
+    cache_.enable(GL_SCISSOR_TEST, false);
     return D3D_OK;
   }
 
@@ -168,12 +222,12 @@ class GlDevice : public DeviceBase, public FxHost {
         x1 = x0 + sw;
         y1 = y0 + sh;
       }
-      glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-      glDisable(GL_SCISSOR_TEST);
-      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+      cache_.bindDrawFramebuffer(0);
+      cache_.enable(GL_SCISSOR_TEST, false);
+      cache_.colorMask(true, true, true, true);
       glClearColor(0, 0, 0, 1);
       glClear(GL_COLOR_BUFFER_BIT);
-      glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+      cache_.bindReadFramebuffer(framebuffer_);
       // The window's row 0 is at the bottom.
       glBlitFramebuffer(0, 0, GLint(w), GLint(h), x0, y1, x1, y0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
       context_->swap();
@@ -275,7 +329,7 @@ class GlDevice : public DeviceBase, public FxHost {
     if (!prepareDraw(buffer->name(), state_.streamOffset, state_.streamStride)) {
       return D3DERR_INVALIDCALL;
     }
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->name());
+    cache_.bindElementBuffer(indices->name());
     glDrawElementsBaseVertex(mode, GLsizei(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(size_t(startIndex) * indexSize),
                              baseVertexIndex);
@@ -294,7 +348,7 @@ class GlDevice : public DeviceBase, public FxHost {
       return D3D_OK;
     }
     context_->use();
-    glBindBuffer(GL_ARRAY_BUFFER, scratch_);
+    cache_.bindArrayBuffer(scratch_);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count) * stride, vertices, GL_STREAM_DRAW);
     if (!prepareDraw(scratch_, 0, stride)) {
       return D3DERR_INVALIDCALL;
@@ -337,6 +391,7 @@ class GlDevice : public DeviceBase, public FxHost {
   }
 
   void targetChanged() override {
+    targetFramebuffer_ = framebufferOf(target_);
     D3DSURFACE_DESC desc{};
     targetHasAlpha_ = !(SUCCEEDED(target_->GetDesc(&desc)) && desc.Format == D3DFMT_X8R8G8B8);
     bindTarget();
@@ -346,13 +401,13 @@ class GlDevice : public DeviceBase, public FxHost {
 
   void bindTarget() {
     context_->use();
-    glBindFramebuffer(GL_FRAMEBUFFER, framebufferOf(target_));
+    cache_.bindFramebuffer(targetFramebuffer_);
   }
 
-  const FixedProgram& programFor(const FixedFunctionKey& key) {
+  FixedProgram& programFor(const FixedFunctionKey& key) {
     auto found = programs_.find(key);
     if (found == programs_.end()) {
-      found = programs_.emplace(key, linkFixedProgram(key)).first;
+      found = programs_.emplace(key, linkFixedProgram(cache_, key)).first;
     }
     return found->second;
   }
@@ -367,7 +422,7 @@ class GlDevice : public DeviceBase, public FxHost {
     }
     bindTarget();
     const D3DVIEWPORT9& vp = state_.viewport;
-    glViewport(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
+    cache_.viewport(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
     // Direct3D 9 puts pixel centres on integer coordinates: the picture moves half a pixel
     // right and down. A shade less than half, so that edges through pixel centres fall to the
     // top-left as Direct3D's fill rule has them, whatever OpenGL's own tie-break.
@@ -419,125 +474,175 @@ class GlDevice : public DeviceBase, public FxHost {
       ++lights;
     }
 
-    bool bound[kMaxFixedStages];
-    for (int s = 0; s < kMaxFixedStages; ++s) {
-      bound[s] = dynamic_cast<GlTexture*>(state_.textures[s]) != nullptr;
+    if (shaderStateChanged_ || !fixedProgram_) {
+      // The key and the stages' textures stay as they are until a state they come from changes.
+      bool bound[kMaxFixedStages];
+      for (int s = 0; s < kMaxFixedStages; ++s) {
+        auto* texture = dynamic_cast<GlTexture*>(state_.textures[s]);
+        bound[s] = texture != nullptr;
+        stageTextures_[s] = texture ? texture->name() : 0;
+      }
+      FixedFunctionKey key = makeFixedFunctionKey(state_, fvf, bound, lights, !clipControl_);
+      fixedProgram_ = &programFor(key);
+      shaderStateChanged_ = false;
     }
-    FixedFunctionKey key = makeFixedFunctionKey(state_, fvf, bound, lights, !clipControl_);
-    const FixedProgram& program = programFor(key);
+    FixedProgram& program = *fixedProgram_;
     if (!program.id) {
       return false;
     }
-    glUseProgram(program.id);
+    cache_.useProgram(program.id);
+    FixedUniforms& sent = program.sent;
 
     Mat4 worldView = state_.world * state_.view;
     Mat4 worldViewProj = worldView * state_.projection;
-    glUniformMatrix4fv(program.worldViewProj, 1, GL_FALSE, &worldViewProj.m[0][0]);
-    Mat4 inverse, normal;
-    Mat4 linear = worldView;
-    linear._41 = linear._42 = linear._43 = 0;
-    if (D3DXMatrixInverse(&inverse, nullptr, &linear)) {
-      D3DXMatrixTranspose(&normal, &inverse);
-    } else {
-      normal = linear;
-    }
-    float normal3[9] = {normal._11, normal._12, normal._13, normal._21, normal._22,
-                        normal._23, normal._31, normal._32, normal._33};
-    glUniformMatrix3fv(program.normalMatrix, 1, GL_FALSE, normal3);
-    glUniform2f(program.pixelOffset, offsetX, offsetY);
-    setColor(program.matDiffuse, state_.material.Diffuse);
-    setColor(program.matAmbient, state_.material.Ambient);
-    setColor(program.matEmissive, state_.material.Emissive);
-    glUniform3f(program.ambient, ambient.r, ambient.g, ambient.b);
+    sendChanged(sent.worldViewProj, &worldViewProj.m[0][0], 16, [&] {
+      glUniformMatrix4fv(program.worldViewProj, 1, GL_FALSE, sent.worldViewProj);
+    });
+    sendChanged(sent.normalMatrix, normalMatrix(worldView), 9,
+                [&] { glUniformMatrix3fv(program.normalMatrix, 1, GL_FALSE, sent.normalMatrix); });
+    const float pixelOffset[2] = {offsetX, offsetY};
+    sendChanged(sent.pixelOffset, pixelOffset, 2,
+                [&] { glUniform2fv(program.pixelOffset, 1, sent.pixelOffset); });
+    float color[4];
+    copyColor(color, state_.material.Diffuse);
+    sendChanged(sent.matDiffuse, color, 4,
+                [&] { glUniform4fv(program.matDiffuse, 1, sent.matDiffuse); });
+    copyColor(color, state_.material.Ambient);
+    sendChanged(sent.matAmbient, color, 4,
+                [&] { glUniform4fv(program.matAmbient, 1, sent.matAmbient); });
+    copyColor(color, state_.material.Emissive);
+    sendChanged(sent.matEmissive, color, 4,
+                [&] { glUniform4fv(program.matEmissive, 1, sent.matEmissive); });
+    const float ambient3[3] = {ambient.r, ambient.g, ambient.b};
+    sendChanged(sent.ambient, ambient3, 3, [&] { glUniform3fv(program.ambient, 1, sent.ambient); });
     if (lights > 0) {
-      glUniform3fv(program.lightDir, lights, lightDirs);
-      glUniform3fv(program.lightDiffuse, lights, lightDiffuse);
+      sendChanged(sent.lightDir, lightDirs, size_t(lights) * 3,
+                  [&] { glUniform3fv(program.lightDir, lights, sent.lightDir); });
+      sendChanged(sent.lightDiffuse, lightDiffuse, size_t(lights) * 3,
+                  [&] { glUniform3fv(program.lightDiffuse, lights, sent.lightDiffuse); });
     }
-    setColor(program.tFactor, colorValue(state_.renderState(D3DRS_TEXTUREFACTOR)));
+    copyColor(color, colorValue(state_.renderState(D3DRS_TEXTUREFACTOR)));
+    sendChanged(sent.tFactor, color, 4, [&] { glUniform4fv(program.tFactor, 1, sent.tFactor); });
     D3DCOLORVALUE fog = colorValue(state_.renderState(D3DRS_FOGCOLOR));
-    glUniform3f(program.fogColor, fog.r, fog.g, fog.b);
+    const float fogColor[3] = {fog.r, fog.g, fog.b};
+    sendChanged(sent.fogColor, fogColor, 3,
+                [&] { glUniform3fv(program.fogColor, 1, sent.fogColor); });
     float fogStart = state_.renderStateFloat(D3DRS_FOGSTART);
     float fogEnd = state_.renderStateFloat(D3DRS_FOGEND);
     float range = fogEnd - fogStart;
-    glUniform3f(program.fog, fogStart, range != 0 ? 1.0f / range : 0.0f,
-                state_.renderStateFloat(D3DRS_FOGDENSITY));
-    glUniform1f(program.fogEnd, fogEnd);
-    glUniform1f(program.alphaRef, float(state_.renderState(D3DRS_ALPHAREF) & 0xFF));
+    const float fog3[3] = {fogStart, range != 0 ? 1.0f / range : 0.0f,
+                           state_.renderStateFloat(D3DRS_FOGDENSITY)};
+    sendChanged(sent.fog, fog3, 3, [&] { glUniform3fv(program.fog, 1, sent.fog); });
+    sendChanged(&sent.fogEnd, &fogEnd, 1, [&] { glUniform1f(program.fogEnd, sent.fogEnd); });
+    const float alphaRef = float(state_.renderState(D3DRS_ALPHAREF) & 0xFF);
+    sendChanged(&sent.alphaRef, &alphaRef, 1,
+                [&] { glUniform1f(program.alphaRef, sent.alphaRef); });
 
-    GLint units[kMaxFixedStages];
     for (int s = 0; s < kMaxFixedStages; ++s) {
-      units[s] = s;
-      glActiveTexture(GL_TEXTURE0 + s);
-      auto* texture = dynamic_cast<GlTexture*>(state_.textures[s]);
-      glBindTexture(GL_TEXTURE_2D, texture ? texture->name() : 0);
-      GLuint sampler = samplers_[s];
-      glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER,
-                          filterMode(state_.sampler(s, D3DSAMP_MINFILTER)));
-      glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
-                          filterMode(state_.sampler(s, D3DSAMP_MAGFILTER)));
-      glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S,
-                          addressMode(state_.sampler(s, D3DSAMP_ADDRESSU)));
-      glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T,
-                          addressMode(state_.sampler(s, D3DSAMP_ADDRESSV)));
-      D3DCOLORVALUE border = colorValue(state_.sampler(s, D3DSAMP_BORDERCOLOR));
-      float borderColor[4] = {border.r, border.g, border.b, border.a};
-      glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, borderColor);
-      glBindSampler(s, sampler);
+      cache_.bindTexture(GLuint(s), stageTextures_[s]);
+      cache_.bindSampler(GLuint(s), samplers_[s]);
+      updateSampler(s);
     }
-    glUniform1iv(program.textures, kMaxFixedStages, units);
 
     applyRasterState();
     bindVertices(vertexBuffer, fvf, offset, stride);
     return true;
   }
 
-  void applyRasterState() {
-    if (state_.renderState(D3DRS_ZENABLE) != D3DZB_FALSE) {
-      glEnable(GL_DEPTH_TEST);
-      glDepthFunc(compareFunc(state_.renderState(D3DRS_ZFUNC)));
-    } else {
-      glDisable(GL_DEPTH_TEST);
+  // The inverse transpose of the world-view's linear part, recomputed only when it changes.
+  const float* normalMatrix(const Mat4& worldView) {
+    Mat4 linear = worldView;
+    linear._41 = linear._42 = linear._43 = 0;
+    if (normalKnown_ && std::memcmp(&linear, &normalSource_, sizeof linear) == 0) {
+      return normal3_;
     }
-    glDepthMask(state_.renderState(D3DRS_ZWRITEENABLE) ? GL_TRUE : GL_FALSE);
+    Mat4 inverse, normal;
+    if (D3DXMatrixInverse(&inverse, nullptr, &linear)) {
+      D3DXMatrixTranspose(&normal, &inverse);
+    } else {
+      normal = linear;
+    }
+    const float n[9] = {normal._11, normal._12, normal._13, normal._21, normal._22,
+                        normal._23, normal._31, normal._32, normal._33};
+    std::memcpy(normal3_, n, sizeof n);
+    normalSource_ = linear;
+    normalKnown_ = true;
+    return normal3_;
+  }
+
+  // Sends the parameters of stage s's sampler that changed since the last draw.
+  void updateSampler(int s) {
+    SentSampler& sent = sentSamplers_[s];
+    GLuint sampler = samplers_[s];
+    auto update = [&](DWORD& known, D3DSAMPLERSTATETYPE type, GLenum parameter,
+                      GLenum (*mode)(DWORD)) {
+      DWORD value = state_.sampler(s, type);
+      if (value != known) {
+        glSamplerParameteri(sampler, parameter, GLint(mode(value)));
+        known = value;
+      }
+    };
+    update(sent.min, D3DSAMP_MINFILTER, GL_TEXTURE_MIN_FILTER, filterMode);
+    update(sent.mag, D3DSAMP_MAGFILTER, GL_TEXTURE_MAG_FILTER, filterMode);
+    update(sent.addressU, D3DSAMP_ADDRESSU, GL_TEXTURE_WRAP_S, addressMode);
+    update(sent.addressV, D3DSAMP_ADDRESSV, GL_TEXTURE_WRAP_T, addressMode);
+    DWORD border = state_.sampler(s, D3DSAMP_BORDERCOLOR);
+    if (!sent.borderSent || border != sent.border) {
+      D3DCOLORVALUE c = colorValue(border);
+      const float borderColor[4] = {c.r, c.g, c.b, c.a};
+      glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, borderColor);
+      sent.border = border;
+      sent.borderSent = true;
+    }
+  }
+
+  void applyRasterState() {
+    const bool depthTest = state_.renderState(D3DRS_ZENABLE) != D3DZB_FALSE;
+    cache_.enable(GL_DEPTH_TEST, depthTest);
+    if (depthTest) {
+      cache_.depthFunc(compareFunc(state_.renderState(D3DRS_ZFUNC)));
+    }
+    cache_.depthMask(state_.renderState(D3DRS_ZWRITEENABLE) != 0);
 
     switch (state_.renderState(D3DRS_CULLMODE)) {
       case D3DCULL_CW:
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_FRONT);
+        cache_.enable(GL_CULL_FACE, true);
+        cache_.cullFace(GL_FRONT);
         break;
       case D3DCULL_CCW:
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
+        cache_.enable(GL_CULL_FACE, true);
+        cache_.cullFace(GL_BACK);
         break;
       default:
-        glDisable(GL_CULL_FACE);
+        cache_.enable(GL_CULL_FACE, false);
         break;
     }
 
-    if (state_.renderState(D3DRS_ALPHABLENDENABLE)) {
-      glEnable(GL_BLEND);
+    const bool blend = state_.renderState(D3DRS_ALPHABLENDENABLE) != 0;
+    cache_.enable(GL_BLEND, blend);
+    if (blend) {
       GLenum src = blendFactor(state_.renderState(D3DRS_SRCBLEND));
       GLenum dst = blendFactor(state_.renderState(D3DRS_DESTBLEND));
       GLenum op = blendEquation(state_.renderState(D3DRS_BLENDOP));
       if (state_.renderState(D3DRS_SEPARATEALPHABLENDENABLE)) {
-        glBlendFuncSeparate(src, dst, blendFactor(state_.renderState(D3DRS_SRCBLENDALPHA)),
-                            blendFactor(state_.renderState(D3DRS_DESTBLENDALPHA)));
-        glBlendEquationSeparate(op, blendEquation(state_.renderState(D3DRS_BLENDOPALPHA)));
+        cache_.blendFunc(src, dst, blendFactor(state_.renderState(D3DRS_SRCBLENDALPHA)),
+                         blendFactor(state_.renderState(D3DRS_DESTBLENDALPHA)));
+        cache_.blendEquation(op, blendEquation(state_.renderState(D3DRS_BLENDOPALPHA)));
       } else {
-        glBlendFunc(src, dst);
-        glBlendEquation(op);
+        cache_.blendFunc(src, dst, src, dst);
+        cache_.blendEquation(op, op);
       }
-    } else {
-      glDisable(GL_BLEND);
     }
 
     DWORD write = state_.renderState(D3DRS_COLORWRITEENABLE);
-    glColorMask(write & 1 ? GL_TRUE : GL_FALSE, write & 2 ? GL_TRUE : GL_FALSE,
-                write & 4 ? GL_TRUE : GL_FALSE, write & 8 && targetHasAlpha() ? GL_TRUE : GL_FALSE);
+    cache_.colorMask(write & 1, write & 2, write & 4, (write & 8) && targetHasAlpha());
   }
 
   void bindVertices(GLuint buffer, DWORD fvf, UINT base, UINT stride) {
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    if (cache_.sameVertexLayout(VertexLayout{buffer, fvf, base, stride})) {
+      return;
+    }
+    cache_.bindArrayBuffer(buffer);
     auto at = [base](size_t offset) { return reinterpret_cast<const void*>(base + offset); };
     size_t offset = 0;
     glEnableVertexAttribArray(0);
@@ -571,8 +676,16 @@ class GlDevice : public DeviceBase, public FxHost {
   D3DPRESENT_PARAMETERS params_;
   bool clipControl_;
   GLuint vao_ = 0, scratch_ = 0, framebuffer_ = 0, color_ = 0, depth_ = 0;
+  GlStateCache& cache_;
   GLuint samplers_[kMaxFixedStages] = {};
+  SentSampler sentSamplers_[kMaxFixedStages];
+  GLuint stageTextures_[kMaxFixedStages] = {};
+  FixedProgram* fixedProgram_ = nullptr;
+  Mat4 normalSource_;
+  float normal3_[9] = {};
+  bool normalKnown_ = false;
   GlBackBuffer* backBuffer_ = nullptr;
+  GLuint targetFramebuffer_ = 0;
   bool targetHasAlpha_ = true;
   GlFxPrograms fxPrograms_;
   GLuint fxProgram_ = 0;

@@ -34,6 +34,7 @@ GLuint GlFxPrograms::compile(const std::string& vertex, const std::string& fragm
     }
     program.samplers.push_back(sampler);
   }
+  program.sent.resize(parameters.size());
   programs_[name] = std::move(program);
   return name;
 }
@@ -48,17 +49,31 @@ void GlFxPrograms::remove(GLuint name) {
       glDeleteSamplers(1, &sampler);
     }
   }
+  cache_.programDeleted(name);
   glDeleteProgram(name);
   programs_.erase(found);
 }
 
-void GlFxPrograms::upload(const Program& program, const std::vector<FxValue>& values,
+void GlFxPrograms::upload(Program& program, const std::vector<FxValue>& values,
                           const std::vector<GLuint>& textures) {
-  GLint unit = 0;
+  GLuint unit = 0;
   for (size_t i = 0; i < program.parameters.size() && i < values.size(); ++i) {
     const FxParameter& p = program.parameters[i];
     const FxValue& value = values[i];
     GLint location = program.locations[i];
+    if (p.type == FxParameterType::Texture) {
+      cache_.bindTexture(unit, textures[i]);
+      cache_.bindSampler(unit, program.samplers[i]);
+      if (program.sent[i].empty()) {
+        glUniform1i(location, GLint(unit));
+        program.sent[i].assign(1, float(unit));
+      }
+      ++unit;
+      continue;
+    }
+    if (program.sent[i] == value.floats) {
+      continue;
+    }
     switch (p.type) {
       case FxParameterType::Matrix:
         glUniformMatrix4fv(location, p.count, GL_FALSE, value.floats.data());
@@ -70,12 +85,9 @@ void GlFxPrograms::upload(const Program& program, const std::vector<FxValue>& va
         glUniform1fv(location, p.count, value.floats.data());
         break;
       case FxParameterType::Texture:
-        glActiveTexture(GL_TEXTURE0 + unit);
-        glBindTexture(GL_TEXTURE_2D, textures[i]);
-        glBindSampler(GLuint(unit), program.samplers[i]);
-        glUniform1i(location, unit++);
         break;
     }
+    program.sent[i] = value.floats;
   }
 }
 

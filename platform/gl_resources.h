@@ -13,25 +13,37 @@ namespace korvel::platform {
 
 using SharedContext = std::shared_ptr<GlContext>;
 
-// Contents in memory and in a GL buffer, uploaded whenever a lock ends.
+// Contents in memory and in a GL buffer. A lock of the whole buffer gives it new storage
+// (the driver need not wait for draws still reading the old contents); a partial lock sends
+// only its range.
 template <class Memory, class Desc>
 class GlBuffer : public Memory {
  public:
   GlBuffer(SharedContext context, const Desc& desc) : Memory(desc), context_(std::move(context)) {
     glGenBuffers(1, &name_);
-    unlocked();
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(this->bytes().size()), this->bytes().data(),
+                 GL_STATIC_DRAW);
   }
   ~GlBuffer() override {
     context_->use();
+    context_->cache().bufferDeleted(name_);
     glDeleteBuffers(1, &name_);
   }
   GLuint name() const { return name_; }
 
  protected:
-  void unlocked() override {
+  void unlocked(UINT offset, UINT size) override {
     context_->use();
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-    glBufferData(GL_COPY_WRITE_BUFFER, this->bytes().size(), this->bytes().data(), GL_STATIC_DRAW);
+    const auto& bytes = this->bytes();
+    if (offset == 0 && size == bytes.size()) {
+      // Rewritten every frame, as most whole-buffer locks are: say so to the driver.
+      glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(bytes.size()), bytes.data(), GL_DYNAMIC_DRAW);
+    } else if (size > 0) {
+      glBufferSubData(GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size),
+                      bytes.data() + offset);
+    }
   }
 
  private:
@@ -42,8 +54,9 @@ class GlBuffer : public Memory {
 using GlVertexBuffer = GlBuffer<MemoryVertexBuffer, D3DVERTEXBUFFER_DESC>;
 using GlIndexBuffer = GlBuffer<MemoryIndexBuffer, D3DINDEXBUFFER_DESC>;
 
-void readFramebuffer(GLuint framebuffer, UINT width, UINT height, uint8_t* out) {
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+inline void readFramebuffer(GlStateCache& cache, GLuint framebuffer, UINT width, UINT height,
+                            uint8_t* out) {
+  cache.bindReadFramebuffer(framebuffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, out);
 }
@@ -56,7 +69,7 @@ class GlTexture : public MemoryTexture {
             D3DFORMAT format, D3DPOOL pool, GLuint depthBuffer)
       : MemoryTexture(width, height, levels, usage, format, pool), context_(std::move(context)) {
     glGenTextures(1, &name_);
-    glBindTexture(GL_TEXTURE_2D, name_);
+    context_->cache().selectTexture(kUploadTextureUnit, name_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     if (format == D3DFMT_X8R8G8B8) {
@@ -65,7 +78,7 @@ class GlTexture : public MemoryTexture {
     upload();
     if (usage & D3DUSAGE_RENDERTARGET) {
       glGenFramebuffers(1, &framebuffer_);
-      glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+      context_->cache().bindFramebuffer(framebuffer_);
       glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name_, 0);
       glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer);
     }
@@ -73,8 +86,11 @@ class GlTexture : public MemoryTexture {
   ~GlTexture() override {
     context_->use();
     if (framebuffer_) {
+      // A framebuffer made later may get this one's name.
+      context_->cache().bindFramebuffer(0);
       glDeleteFramebuffers(1, &framebuffer_);
     }
+    context_->cache().textureDeleted(name_);
     glDeleteTextures(1, &name_);
   }
 
@@ -91,13 +107,13 @@ class GlTexture : public MemoryTexture {
   void beforeLock(UINT level) override {
     if (level == 0 && framebuffer_) {
       context_->use();
-      readFramebuffer(framebuffer_, width(), height(), texels().data());
+      readFramebuffer(context_->cache(), framebuffer_, width(), height(), texels().data());
     }
   }
 
  private:
   void upload() {
-    glBindTexture(GL_TEXTURE_2D, name_);
+    context_->cache().selectTexture(kUploadTextureUnit, name_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width()), GLsizei(height()), 0, GL_BGRA,
                  GL_UNSIGNED_BYTE, texels().data());
@@ -119,7 +135,7 @@ class GlBackBuffer : public MemorySurface {
  protected:
   void beforeLock() override {
     context_->use();
-    readFramebuffer(framebuffer_, width(), height(), texels().data());
+    readFramebuffer(context_->cache(), framebuffer_, width(), height(), texels().data());
   }
 
  private:
