@@ -38,6 +38,7 @@ struct FixedProgram {
   GLuint id = 0;
   GLint worldViewProj, normalMatrix, pixelOffset, matDiffuse, matAmbient, matEmissive, ambient,
       lightDir, lightDiffuse, textures, tFactor, fogColor, fog, fogEnd, alphaRef;
+  bool lighting = false;
   FixedUniforms sent;
 };
 
@@ -443,37 +444,6 @@ class GlDevice : public DeviceBase, public FxHost {
       return true;
     }
 
-    // Lights in camera space: L = -direction through the view's rotation.
-    float lightDirs[kMaxFixedLights * 3], lightDiffuse[kMaxFixedLights * 3];
-    D3DCOLORVALUE ambient = colorValue(state_.renderState(D3DRS_AMBIENT));
-    int lights = 0;
-    for (const auto& [index, enabled] : state_.lightEnabled) {
-      const D3DLIGHT9& light = state_.lights[index];
-      if (!enabled || lights == kMaxFixedLights) {
-        continue;
-      }
-      ambient.r += light.Ambient.r;
-      ambient.g += light.Ambient.g;
-      ambient.b += light.Ambient.b;
-      if (light.Type != D3DLIGHT_DIRECTIONAL) {
-        continue;
-      }
-      const D3DMATRIX& v = state_.view;
-      Vec3 d = light.Direction;
-      Vec3 dir(d.x * v._11 + d.y * v._21 + d.z * v._31, d.x * v._12 + d.y * v._22 + d.z * v._32,
-               d.x * v._13 + d.y * v._23 + d.z * v._33);
-      Vec3 toLight;
-      D3DXVec3Normalize(&toLight, &dir);
-      toLight = -toLight;
-      lightDirs[lights * 3 + 0] = toLight.x;
-      lightDirs[lights * 3 + 1] = toLight.y;
-      lightDirs[lights * 3 + 2] = toLight.z;
-      lightDiffuse[lights * 3 + 0] = light.Diffuse.r;
-      lightDiffuse[lights * 3 + 1] = light.Diffuse.g;
-      lightDiffuse[lights * 3 + 2] = light.Diffuse.b;
-      ++lights;
-    }
-
     if (shaderStateChanged_ || !fixedProgram_) {
       // The key and the stages' textures stay as they are until a state they come from changes.
       bool bound[kMaxFixedStages];
@@ -482,8 +452,10 @@ class GlDevice : public DeviceBase, public FxHost {
         bound[s] = texture != nullptr;
         stageTextures_[s] = texture ? texture->name() : 0;
       }
+      const int lights = gatherLights(nullptr, nullptr, nullptr);
       FixedFunctionKey key = makeFixedFunctionKey(state_, fvf, bound, lights, !clipControl_);
       fixedProgram_ = &programFor(key);
+      fixedProgram_->lighting = key.lighting;
       shaderStateChanged_ = false;
     }
     FixedProgram& program = *fixedProgram_;
@@ -498,28 +470,35 @@ class GlDevice : public DeviceBase, public FxHost {
     sendChanged(sent.worldViewProj, &worldViewProj.m[0][0], 16, [&] {
       glUniformMatrix4fv(program.worldViewProj, 1, GL_FALSE, sent.worldViewProj);
     });
-    sendChanged(sent.normalMatrix, normalMatrix(worldView), 9,
-                [&] { glUniformMatrix3fv(program.normalMatrix, 1, GL_FALSE, sent.normalMatrix); });
     const float pixelOffset[2] = {offsetX, offsetY};
     sendChanged(sent.pixelOffset, pixelOffset, 2,
                 [&] { glUniform2fv(program.pixelOffset, 1, sent.pixelOffset); });
     float color[4];
-    copyColor(color, state_.material.Diffuse);
-    sendChanged(sent.matDiffuse, color, 4,
-                [&] { glUniform4fv(program.matDiffuse, 1, sent.matDiffuse); });
-    copyColor(color, state_.material.Ambient);
-    sendChanged(sent.matAmbient, color, 4,
-                [&] { glUniform4fv(program.matAmbient, 1, sent.matAmbient); });
-    copyColor(color, state_.material.Emissive);
-    sendChanged(sent.matEmissive, color, 4,
-                [&] { glUniform4fv(program.matEmissive, 1, sent.matEmissive); });
-    const float ambient3[3] = {ambient.r, ambient.g, ambient.b};
-    sendChanged(sent.ambient, ambient3, 3, [&] { glUniform3fv(program.ambient, 1, sent.ambient); });
-    if (lights > 0) {
-      sendChanged(sent.lightDir, lightDirs, size_t(lights) * 3,
-                  [&] { glUniform3fv(program.lightDir, lights, sent.lightDir); });
-      sendChanged(sent.lightDiffuse, lightDiffuse, size_t(lights) * 3,
-                  [&] { glUniform3fv(program.lightDiffuse, lights, sent.lightDiffuse); });
+    if (program.lighting) {
+      sendChanged(sent.normalMatrix, normalMatrix(worldView), 9, [&] {
+        glUniformMatrix3fv(program.normalMatrix, 1, GL_FALSE, sent.normalMatrix);
+      });
+      copyColor(color, state_.material.Diffuse);
+      sendChanged(sent.matDiffuse, color, 4,
+                  [&] { glUniform4fv(program.matDiffuse, 1, sent.matDiffuse); });
+      copyColor(color, state_.material.Ambient);
+      sendChanged(sent.matAmbient, color, 4,
+                  [&] { glUniform4fv(program.matAmbient, 1, sent.matAmbient); });
+      copyColor(color, state_.material.Emissive);
+      sendChanged(sent.matEmissive, color, 4,
+                  [&] { glUniform4fv(program.matEmissive, 1, sent.matEmissive); });
+      float lightDirs[kMaxFixedLights * 3], lightDiffuse[kMaxFixedLights * 3];
+      D3DCOLORVALUE ambient;
+      const int lights = gatherLights(lightDirs, lightDiffuse, &ambient);
+      const float ambient3[3] = {ambient.r, ambient.g, ambient.b};
+      sendChanged(sent.ambient, ambient3, 3,
+                  [&] { glUniform3fv(program.ambient, 1, sent.ambient); });
+      if (lights > 0) {
+        sendChanged(sent.lightDir, lightDirs, size_t(lights) * 3,
+                    [&] { glUniform3fv(program.lightDir, lights, sent.lightDir); });
+        sendChanged(sent.lightDiffuse, lightDiffuse, size_t(lights) * 3,
+                    [&] { glUniform3fv(program.lightDiffuse, lights, sent.lightDiffuse); });
+      }
     }
     copyColor(color, colorValue(state_.renderState(D3DRS_TEXTUREFACTOR)));
     sendChanged(sent.tFactor, color, 4, [&] { glUniform4fv(program.tFactor, 1, sent.tFactor); });
@@ -547,6 +526,48 @@ class GlDevice : public DeviceBase, public FxHost {
     applyRasterState();
     bindVertices(vertexBuffer, fvf, offset, stride);
     return true;
+  }
+
+  // The enabled lights (at most kMaxFixedLights), and for those the shader lights with, their
+  // direction towards the light in camera space (the view's rotation of -direction) and their
+  // colour; the ambient colour adds every enabled light's ambient. Pointers may be null.
+  int gatherLights(float* directions, float* diffuse, D3DCOLORVALUE* ambientOut) const {
+    D3DCOLORVALUE ambient = colorValue(state_.renderState(D3DRS_AMBIENT));
+    int lights = 0;
+    for (const auto& [index, enabled] : state_.lightEnabled) {
+      if (!enabled || lights == kMaxFixedLights) {
+        continue;
+      }
+      const D3DLIGHT9& light = state_.lights.at(index);
+      ambient.r += light.Ambient.r;
+      ambient.g += light.Ambient.g;
+      ambient.b += light.Ambient.b;
+      if (light.Type != D3DLIGHT_DIRECTIONAL) {
+        continue;
+      }
+      if (directions) {
+        const D3DMATRIX& v = state_.view;
+        Vec3 d = light.Direction;
+        Vec3 dir(d.x * v._11 + d.y * v._21 + d.z * v._31, d.x * v._12 + d.y * v._22 + d.z * v._32,
+                 d.x * v._13 + d.y * v._23 + d.z * v._33);
+        Vec3 toLight;
+        D3DXVec3Normalize(&toLight, &dir);
+        toLight = -toLight;
+        directions[lights * 3 + 0] = toLight.x;
+        directions[lights * 3 + 1] = toLight.y;
+        directions[lights * 3 + 2] = toLight.z;
+      }
+      if (diffuse) {
+        diffuse[lights * 3 + 0] = light.Diffuse.r;
+        diffuse[lights * 3 + 1] = light.Diffuse.g;
+        diffuse[lights * 3 + 2] = light.Diffuse.b;
+      }
+      ++lights;
+    }
+    if (ambientOut) {
+      *ambientOut = ambient;
+    }
+    return lights;
   }
 
   // The inverse transpose of the world-view's linear part, recomputed only when it changes.
