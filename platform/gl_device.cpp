@@ -310,8 +310,8 @@ class GlDevice : public DeviceBase, public FxHost {
     return D3D_OK;
   }
 
-  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT, UINT,
-                               UINT startIndex, UINT primitiveCount) override {
+  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minIndex,
+                               UINT vertexCount, UINT startIndex, UINT primitiveCount) override {
     GLenum mode;
     auto* buffer = static_cast<GlVertexBuffer*>(state_.streamSource);
     auto* indices = static_cast<GlIndexBuffer*>(state_.indices);
@@ -331,9 +331,15 @@ class GlDevice : public DeviceBase, public FxHost {
       return D3DERR_INVALIDCALL;
     }
     cache_.bindElementBuffer(indices->name());
-    glDrawElementsBaseVertex(mode, GLsizei(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                             reinterpret_cast<const void*>(size_t(startIndex) * indexSize),
-                             baseVertexIndex);
+    const GLenum indexType = wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+    const void* first = reinterpret_cast<const void*>(size_t(startIndex) * indexSize);
+    if (vertexCount > 0) {
+      // The range spares the driver a scan of the indices for their bounds.
+      glDrawRangeElementsBaseVertex(mode, minIndex, minIndex + vertexCount - 1, GLsizei(count),
+                                    indexType, first, baseVertexIndex);
+    } else {
+      glDrawElementsBaseVertex(mode, GLsizei(count), indexType, first, baseVertexIndex);
+    }
     return D3D_OK;
   }
 

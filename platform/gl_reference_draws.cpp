@@ -35,13 +35,14 @@ const char* const kMeshVertex = R"(#version 330 core
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
 uniform mat4 uWorldViewProj;
-uniform mat4 uWorldView;
+uniform mat3 uNormalMatrix;
 uniform vec4 uDiffuse;
 out vec4 vColor;
 void main() {
   gl_Position = uWorldViewProj * vec4(aPosition, 1.0);
-  vec3 n = normalize((uWorldView * vec4(aNormal, 0.0)).xyz);
-  vColor = vec4(uDiffuse.rgb * max(dot(n, vec3(0.0, 0.0, -1.0)), 0.0) + 0.2, uDiffuse.a);
+  vec3 n = uNormalMatrix * aNormal;
+  vColor = vec4(clamp(uDiffuse.rgb * clamp(dot(n, vec3(0.0, 0.0, -1.0)), 0.0, 1.0) + 0.2,
+                      0.0, 1.0), uDiffuse.a);
 }
 )";
 
@@ -65,7 +66,7 @@ class GlReferenceDraws : public ReferenceDraws {
     }
     quadMatrix_ = glGetUniformLocation(quadProgram_, "uWorldViewProj");
     meshMatrix_ = glGetUniformLocation(meshProgram_, "uWorldViewProj");
-    meshWorldView_ = glGetUniformLocation(meshProgram_, "uWorldView");
+    meshNormal_ = glGetUniformLocation(meshProgram_, "uNormalMatrix");
     meshDiffuse_ = glGetUniformLocation(meshProgram_, "uDiffuse");
 
     glGenRenderbuffers(2, renderbuffers_);
@@ -124,6 +125,7 @@ class GlReferenceDraws : public ReferenceDraws {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * 2), indices.data(),
                  GL_STATIC_DRAW);
     meshIndices_ = GLsizei(indices.size());
+    meshVertices_ = GLuint(vertices.size());
   }
 
   void clear() override {
@@ -159,9 +161,13 @@ class GlReferenceDraws : public ReferenceDraws {
       mode_ = Mode::Meshes;
     }
     glUniformMatrix4fv(meshMatrix_, 1, GL_FALSE, worldViewProj);
-    glUniformMatrix4fv(meshWorldView_, 1, GL_FALSE, worldView);
+    // Rigid motions only: the world-view's own rotation turns the normals.
+    const float normal[9] = {worldView[0], worldView[1], worldView[2], worldView[4], worldView[5],
+                             worldView[6], worldView[8], worldView[9], worldView[10]};
+    glUniformMatrix3fv(meshNormal_, 1, GL_FALSE, normal);
     glUniform4fv(meshDiffuse_, 1, diffuse);
-    glDrawElements(GL_TRIANGLES, meshIndices_, GL_UNSIGNED_SHORT, nullptr);
+    glDrawRangeElements(GL_TRIANGLES, 0, meshVertices_ - 1, meshIndices_, GL_UNSIGNED_SHORT,
+                        nullptr);
   }
 
   void readFrame(uint8_t* out) override {
@@ -188,10 +194,11 @@ class GlReferenceDraws : public ReferenceDraws {
   std::unique_ptr<GlContext> context_;
   int width_, height_;
   GLuint quadProgram_ = 0, meshProgram_ = 0;
-  GLint quadMatrix_ = -1, meshMatrix_ = -1, meshWorldView_ = -1, meshDiffuse_ = -1;
+  GLint quadMatrix_ = -1, meshMatrix_ = -1, meshNormal_ = -1, meshDiffuse_ = -1;
   GLuint framebuffer_ = 0, renderbuffers_[2] = {}, arrays_[2] = {}, buffers_[3] = {};
   GLuint texture_ = 0;
   GLsizei meshIndices_ = 0;
+  GLuint meshVertices_ = 0;
   Mode mode_ = Mode::None;
 };
 
