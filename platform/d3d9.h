@@ -80,12 +80,20 @@ class IDirect3DDevice9 : public IUnknown {
                                 IDirect3DSurface9** surface) = 0;
   virtual HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) = 0;
   virtual HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) = 0;
+  // Copies a render target into a surface made by CreateOffscreenPlainSurface. The copy may
+  // finish later: locking the destination waits for it.
+  virtual HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget,
+                                      IDirect3DSurface9* destination) = 0;
   virtual HRESULT SetViewport(const D3DVIEWPORT9* viewport) = 0;
   virtual HRESULT GetViewport(D3DVIEWPORT9* viewport) = 0;
 
   // Resources
   virtual HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                                 D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared) = 0;
+  // A surface in system memory (D3DPOOL_SYSTEMMEM), to read render targets into.
+  virtual HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format,
+                                              D3DPOOL pool, IDirect3DSurface9** surface,
+                                              HANDLE* shared) = 0;
   virtual HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                      IDirect3DVertexBuffer9** buffer, HANDLE* shared) = 0;
   virtual HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,

@@ -1,5 +1,7 @@
 #include "platform/d3d9_device_base.h"
 
+#include <cstring>
+
 namespace korvel::platform {
 
 DeviceBase::~DeviceBase() {
@@ -28,6 +30,37 @@ HRESULT DeviceBase::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
   }
   target_->AddRef();
   *surface = target_;
+  return D3D_OK;
+}
+
+HRESULT DeviceBase::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format,
+                                                D3DPOOL pool, IDirect3DSurface9** surface,
+                                                HANDLE* shared) {
+  if (!surface || shared || width == 0 || height == 0 || width > 16384 || height > 16384 ||
+      pool != D3DPOOL_SYSTEMMEM || (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)) {
+    return D3DERR_INVALIDCALL;
+  }
+  *surface = new MemorySurface(width, height, format, 0);
+  return D3D_OK;
+}
+
+HRESULT DeviceBase::GetRenderTargetData(IDirect3DSurface9* renderTarget,
+                                        IDirect3DSurface9* destination) {
+  auto* out = dynamic_cast<MemorySurface*>(destination);
+  SurfaceSize from = surfaceSize(renderTarget);
+  if (!renderTarget || !out || from.width != out->width() || from.height != out->height()) {
+    return D3DERR_INVALIDCALL;
+  }
+  D3DLOCKED_RECT locked{};
+  if (FAILED(renderTarget->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+    return D3DERR_INVALIDCALL;
+  }
+  for (UINT y = 0; y < from.height; ++y) {
+    std::memcpy(out->texels().data() + size_t(y) * from.width * 4,
+                static_cast<const uint8_t*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
+                size_t(from.width) * 4);
+  }
+  renderTarget->UnlockRect();
   return D3D_OK;
 }
 

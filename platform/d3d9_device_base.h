@@ -12,6 +12,11 @@ class DeviceBase : public RefCounted<IDirect3DDevice9> {
   ~DeviceBase() override;
 
   HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override;
+  // Surfaces in memory, and a copy through the render target's lock.
+  HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                      IDirect3DSurface9** surface, HANDLE* shared) override;
+  HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget,
+                              IDirect3DSurface9* destination) override;
   HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
   HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
 

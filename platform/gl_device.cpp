@@ -12,6 +12,7 @@
 #include "platform/d3d9_device_base.h"
 #include "platform/d3dx_math.h"
 #include "platform/debug_output.h"
+#include "platform/driver_time.h"
 #include "platform/fx_host.h"
 #include "platform/gl_context.h"
 #include "platform/gl_direct3d.h"
@@ -173,6 +174,10 @@ class GlDevice : public DeviceBase, public FxHost {
     // Every name this device made may come back in another device's objects.
     cache_.forget();
     glDeleteSamplers(kMaxFixedStages, samplers_);
+    if (pixelQueryActive_) {
+      glEndQuery(GL_SAMPLES_PASSED);
+    }
+    glDeleteQueries(1, &pixelQuery_);
     glDeleteFramebuffers(1, &framebuffer_);
     glDeleteRenderbuffers(1, &color_);
     glDeleteRenderbuffers(1, &depth_);
@@ -183,7 +188,9 @@ class GlDevice : public DeviceBase, public FxHost {
   // Frame
 
   HRESULT Clear(DWORD, const D3DRECT*, DWORD flags, D3DCOLOR color, float z, DWORD) override {
+    DriverTimeScope timed;
     bindTarget();
+    countPixels();
     const D3DVIEWPORT9& vp = state_.viewport;
     cache_.enable(GL_SCISSOR_TEST, true);
     glScissor(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
@@ -208,7 +215,15 @@ class GlDevice : public DeviceBase, public FxHost {
   HRESULT EndScene() override { return D3D_OK; }
 
   HRESULT Present(const RECT*, const RECT*, HWND, const void*) override {
+    DriverTimeScope timed;
     context_->use();
+    if (pixelQueryActive_) {
+      glEndQuery(GL_SAMPLES_PASSED);
+      pixelQueryActive_ = false;
+      GLuint64 written = 0;
+      glGetQueryObjectui64v(pixelQuery_, GL_QUERY_RESULT, &written);
+      addDriverPixels(written);
+    }
     if (context_->hasWindow()) {
       int dw = 0, dh = 0;
       context_->drawableSize(&dw, &dh);
@@ -245,6 +260,36 @@ class GlDevice : public DeviceBase, public FxHost {
     }
     backBuffer_->AddRef();
     *surface = backBuffer_;
+    return D3D_OK;
+  }
+
+  HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                      IDirect3DSurface9** surface, HANDLE* shared) override {
+    // The base's checks, then the same surface with a pixel-pack buffer beside it.
+    HRESULT checked =
+        DeviceBase::CreateOffscreenPlainSurface(width, height, format, pool, surface, shared);
+    if (FAILED(checked)) {
+      return checked;
+    }
+    (*surface)->Release();
+    context_->use();
+    *surface = new GlReadbackSurface(context_, width, height, format);
+    return D3D_OK;
+  }
+
+  HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget,
+                              IDirect3DSurface9* destination) override {
+    auto* out = dynamic_cast<GlReadbackSurface*>(destination);
+    GLuint framebuffer = renderTarget ? framebufferOf(renderTarget) : 0;
+    SurfaceSize from = surfaceSize(renderTarget);
+    if (!out || !framebuffer) {
+      return DeviceBase::GetRenderTargetData(renderTarget, destination);
+    }
+    if (from.width != out->width() || from.height != out->height()) {
+      return D3DERR_INVALIDCALL;
+    }
+    DriverTimeScope timed;
+    out->readFrom(framebuffer);
     return D3D_OK;
   }
 
@@ -303,6 +348,8 @@ class GlDevice : public DeviceBase, public FxHost {
     if (count == 0) {
       return D3D_OK;
     }
+    // The preparation sends state to the driver; its own arithmetic is a small part of it.
+    DriverTimeScope timed;
     if (!prepareDraw(buffer->name(), state_.streamOffset, state_.streamStride)) {
       return D3DERR_INVALIDCALL;
     }
@@ -327,6 +374,7 @@ class GlDevice : public DeviceBase, public FxHost {
     if ((size_t(startIndex) + count) * indexSize > indices->bytes().size()) {
       return D3DERR_INVALIDCALL;
     }
+    DriverTimeScope timed;
     if (!prepareDraw(buffer->name(), state_.streamOffset, state_.streamStride)) {
       return D3DERR_INVALIDCALL;
     }
@@ -354,6 +402,7 @@ class GlDevice : public DeviceBase, public FxHost {
     if (count == 0) {
       return D3D_OK;
     }
+    DriverTimeScope timed;
     context_->use();
     cache_.bindArrayBuffer(scratch_);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count) * stride, vertices, GL_STREAM_DRAW);
@@ -419,6 +468,19 @@ class GlDevice : public DeviceBase, public FxHost {
     return found->second;
   }
 
+  // While driver work is counted, an occlusion query spans each frame, from its first clear
+  // or draw to its Present.
+  void countPixels() {
+    if (!countingDriverWork() || pixelQueryActive_) {
+      return;
+    }
+    if (!pixelQuery_) {
+      glGenQueries(1, &pixelQuery_);
+    }
+    glBeginQuery(GL_SAMPLES_PASSED, pixelQuery_);
+    pixelQueryActive_ = true;
+  }
+
   bool prepareDraw(GLuint vertexBuffer, UINT offset, UINT stride) {
     DWORD fvf = state_.fvf;
     if ((fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZ) {
@@ -428,6 +490,7 @@ class GlDevice : public DeviceBase, public FxHost {
       stride = vertexSizeOfFvf(fvf);
     }
     bindTarget();
+    countPixels();
     const D3DVIEWPORT9& vp = state_.viewport;
     cache_.viewport(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
     // Direct3D 9 puts pixel centres on integer coordinates: the picture moves half a pixel
@@ -704,6 +767,8 @@ class GlDevice : public DeviceBase, public FxHost {
   bool clipControl_;
   GLuint vao_ = 0, scratch_ = 0, framebuffer_ = 0, color_ = 0, depth_ = 0;
   GlStateCache& cache_;
+  GLuint pixelQuery_ = 0;
+  bool pixelQueryActive_ = false;
   GLuint samplers_[kMaxFixedStages] = {};
   SentSampler sentSamplers_[kMaxFixedStages];
   GLuint stageTextures_[kMaxFixedStages] = {};

@@ -4,9 +4,11 @@
 
 #include <epoxy/gl.h>
 
+#include <cstring>
 #include <memory>
 
 #include "platform/d3d9_resources.h"
+#include "platform/driver_time.h"
 #include "platform/gl_context.h"
 
 namespace korvel::platform {
@@ -34,6 +36,7 @@ class GlBuffer : public Memory {
 
  protected:
   void unlocked(UINT offset, UINT size) override {
+    DriverTimeScope timed;
     context_->use();
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
     const auto& bytes = this->bytes();
@@ -56,6 +59,7 @@ using GlIndexBuffer = GlBuffer<MemoryIndexBuffer, D3DINDEXBUFFER_DESC>;
 
 inline void readFramebuffer(GlStateCache& cache, GLuint framebuffer, UINT width, UINT height,
                             uint8_t* out) {
+  DriverTimeScope timed;
   cache.bindReadFramebuffer(framebuffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, out);
@@ -113,6 +117,7 @@ class GlTexture : public MemoryTexture {
 
  private:
   void upload() {
+    DriverTimeScope timed;
     context_->cache().selectTexture(kUploadTextureUnit, name_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width()), GLsizei(height()), 0, GL_BGRA,
@@ -141,6 +146,57 @@ class GlBackBuffer : public MemorySurface {
  private:
   SharedContext context_;
   GLuint framebuffer_;
+};
+
+// A surface in memory that render targets are read into through a pixel-pack buffer: the copy
+// is queued by readFrom() and waited for only when the surface is locked, so a caller that
+// keeps two or three of them in turn never waits for the frame it has just drawn.
+class GlReadbackSurface : public MemorySurface {
+ public:
+  GlReadbackSurface(SharedContext context, UINT width, UINT height, D3DFORMAT format)
+      : MemorySurface(width, height, format, 0), context_(std::move(context)) {
+    glGenBuffers(1, &buffer_);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer_);
+    glBufferData(GL_PIXEL_PACK_BUFFER, GLsizeiptr(texels().size()), nullptr, GL_STREAM_READ);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+  }
+  ~GlReadbackSurface() override {
+    context_->use();
+    glDeleteBuffers(1, &buffer_);
+  }
+
+  void readFrom(GLuint framebuffer) {
+    DriverTimeScope timed;
+    context_->use();
+    context_->cache().bindReadFramebuffer(framebuffer);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, GLsizei(width()), GLsizei(height()), GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    pending_ = true;
+  }
+
+ protected:
+  void beforeLock() override {
+    if (!pending_) {
+      return;
+    }
+    DriverTimeScope timed;
+    context_->use();
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer_);
+    const auto size = GLsizeiptr(texels().size());
+    if (const void* mapped = glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, size, GL_MAP_READ_BIT)) {
+      std::memcpy(texels().data(), mapped, size_t(size));
+      glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+    }
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    pending_ = false;
+  }
+
+ private:
+  SharedContext context_;
+  GLuint buffer_ = 0;
+  bool pending_ = false;
 };
 
 }  // namespace korvel::platform

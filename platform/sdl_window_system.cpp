@@ -57,8 +57,8 @@ bool SdlWindowSystem::videoReady() {
     // Without a display SDL falls back to drivers that show nothing; a window nobody can see
     // is no window, unless someone asked for such a driver by name.
     const char* driver = videoState_ == 1 ? SDL_GetCurrentVideoDriver() : nullptr;
-    const bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 ||
-                                      std::strcmp(driver, "dummy") == 0);
+    const bool invisible =
+        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
     if (invisible && !SDL_getenv("SDL_VIDEODRIVER")) {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       videoState_ = -1;

@@ -321,8 +321,9 @@ bool VideoWriter::open(const std::string& path, int width, int height, int frame
   }
   s->codec->width = width;
   s->codec->height = height;
-  s->codec->time_base = AVRational{1, framesPerSecond};
-  s->codec->framerate = AVRational{framesPerSecond, 1};
+  const int denominator = std::max(1, options.rateDenominator);
+  s->codec->time_base = AVRational{denominator, framesPerSecond};
+  s->codec->framerate = AVRational{framesPerSecond, denominator};
   s->codec->gop_size = 12;
   s->codec->pix_fmt = encoder->pix_fmts ? encoder->pix_fmts[0] : AV_PIX_FMT_YUV420P;
   for (const AVPixelFormat* f = encoder->pix_fmts; f && *f != AV_PIX_FMT_NONE; ++f) {
@@ -445,7 +446,13 @@ bool probeMedia(const std::string& path, MediaInfo* info) {
     AVStream* st = format->streams[i];
     if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
       ++info->videoStreams;
-      video = video < 0 ? int(i) : video;
+      if (video < 0) {
+        video = int(i);
+        info->rateNumerator = st->r_frame_rate.num;
+        info->rateDenominator = st->r_frame_rate.den;
+        info->width = st->codecpar->width;
+        info->height = st->codecpar->height;
+      }
     } else if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
       ++info->audioStreams;
       double base = av_q2d(st->time_base);

@@ -44,12 +44,16 @@ struct VideoWriterOptions {
   // `audioStart` seconds into the film.
   bool audio = false;
   double audioStart = 0;
+  // The frame rate is framesPerSecond / rateDenominator: 60000 / 1001 for 59.94.
+  int rateDenominator = 1;
 };
 
 // What a film file holds, as FFmpeg's reader sees it.
 struct MediaInfo {
   int videoStreams = 0, audioStreams = 0;
-  int videoFrames = 0;      // counted packet by packet
+  int videoFrames = 0;                         // counted packet by packet
+  int rateNumerator = 0, rateDenominator = 1;  // the video stream's frames per second
+  int width = 0, height = 0;
   double audioStart = 0;    // seconds, the audio stream's first sample
   double audioSeconds = 0;  // the audio stream's length
   double duration = 0;      // the container's

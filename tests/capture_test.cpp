@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 
 #include "content/music/score.h"
 #include "platform/video_file.h"
@@ -52,6 +53,33 @@ TEST(CaptureTest, TheFirstSecondsBecomeAFilmWithTheMusicFromThePrerollsEnd) {
   EXPECT_TRUE(bytesOf(film) == bytesOf(again)) << "two runs give the same film";
 }
 
+TEST(CaptureTest, BroadcastRatesSupersamplingAndStatsFromOneRun) {
+  testing::TempDir dir;
+  const std::string film = dir.path("ntsc.mkv"), stats = dir.path("stats.json");
+  ASSERT_EQ(capture("--size 96x54 --fps 59.94 --supersample 2 --until 10 --stats " + stats +
+                    " -o " + film),
+            0);
+  platform::MediaInfo info;
+  ASSERT_TRUE(platform::probeMedia(film, &info));
+  EXPECT_EQ(info.rateNumerator, 60000);
+  EXPECT_EQ(info.rateDenominator, 1001);
+  EXPECT_EQ(info.width, 96);
+  EXPECT_EQ(info.height, 54);
+  const int preroll = music::prerollFrames(150);
+  EXPECT_NEAR(info.audioStart, preroll * 1001.0 / 60000.0, 0.03);
+
+  std::ifstream in(stats);
+  nlohmann::json doc = nlohmann::json::parse(in);
+  EXPECT_EQ(doc["frames"].size(), size_t(info.videoFrames));
+  EXPECT_EQ(doc["film"]["frames"], preroll);
+  for (const char* window : {"2", "4", "13"}) {
+    const auto& w = doc["windows"][window];
+    EXPECT_GT(w["frames"].get<int>(), 0) << window;
+    EXPECT_GE(w["wallMs"]["median"].get<double>(), w["ownMs"]["median"].get<double>());
+  }
+  EXPECT_GT(doc["frames"][0]["pixels"].get<double>(), 0) << "the first film frame drew";
+}
+
 TEST(CaptureTest, OddSizesAndExistingFilmsAreRefused) {
   testing::TempDir dir;
   EXPECT_EQ(capture("--size 97x54 --until 10 -o " + dir.path("odd.mp4")), 2);
@@ -59,6 +87,9 @@ TEST(CaptureTest, OddSizesAndExistingFilmsAreRefused) {
   std::string existing = dir.write("kept.mp4", "not a film");
   EXPECT_EQ(capture("--size 96x54 --until 10 -o " + existing), 2);
   EXPECT_EQ(bytesOf(existing).size(), 10u);
+  EXPECT_EQ(capture("--size 96x54 --fps 59.9 --until 10 -o " + dir.path("rate.mp4")), 2);
+  EXPECT_EQ(capture("--size 4096x3072 --supersample 3 --until 10 -o " + dir.path("big.mp4")), 2);
+  EXPECT_FALSE(fs::exists(dir.path("rate.mp4")));
 }
 
 TEST(CaptureTest, AnInterruptedCaptureLeavesAPlayableFilm) {

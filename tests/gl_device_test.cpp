@@ -8,6 +8,7 @@
 
 #include "platform/d3d9_state.h"
 #include "platform/d3dx_math.h"
+#include "platform/gl_fixed_function.h"
 #include "support/headless_device.h"
 
 namespace korvel {
@@ -574,6 +575,70 @@ TEST_F(GlDeviceTest, BuffersDrawInBothFormatsIndexedAndNot) {
   dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
   dev->SetStreamSource(0, nullptr, 0, 0);
   dev->SetIndices(nullptr);
+}
+
+TEST_F(GlDeviceTest, RenderTargetDataHoldsTheFrameAsItWasWhenAsked) {
+  IDirect3DSurface9 *copies[2] = {}, *back = nullptr;
+  for (auto*& copy : copies) {
+    ASSERT_EQ(dev->CreateOffscreenPlainSurface(16, 16, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &copy,
+                                               nullptr),
+              D3D_OK);
+  }
+  IDirect3DSurface9* wrongPool = nullptr;
+  EXPECT_EQ(dev->CreateOffscreenPlainSurface(16, 16, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &wrongPool,
+                                             nullptr),
+            D3DERR_INVALIDCALL);
+  ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+  // Two frames read back in turn and only then locked, as a capture does.
+  dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+  fullQuad(0xFFFF0000);
+  ASSERT_EQ(dev->GetRenderTargetData(back, copies[0]), D3D_OK);
+  fullQuad(0xFF0000FF);
+  ASSERT_EQ(dev->GetRenderTargetData(back, copies[1]), D3D_OK);
+  fullQuad(0xFF00FF00);
+  const D3DCOLOR expected[2] = {0xFFFF0000, 0xFF0000FF};
+  for (int i = 0; i < 2; ++i) {
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(copies[i]->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const auto* row = static_cast<const uint32_t*>(locked.pBits) + 8 * locked.Pitch / 4;
+    EXPECT_EQ(row[8] | 0xFF000000u, expected[i]) << "frame " << i;
+    copies[i]->UnlockRect();
+  }
+  IDirect3DSurface9* small = nullptr;
+  ASSERT_EQ(
+      dev->CreateOffscreenPlainSurface(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &small, nullptr),
+      D3D_OK);
+  EXPECT_EQ(dev->GetRenderTargetData(back, small), D3DERR_INVALIDCALL) << "sizes must match";
+  small->Release();
+  back->Release();
+  for (auto* copy : copies) {
+    copy->Release();
+  }
+}
+
+// The device keeps its generated shader until one of the states that shape it changes; a
+// render state that changes the key but is missing from that list would draw stale shaders.
+TEST(FixedFunctionKeyTest, OnlyTheListedRenderStatesChangeTheShader) {
+  using namespace platform;
+  const bool bound[kMaxFixedStages] = {true, false, false, false};
+  for (DWORD lighting : {FALSE, TRUE}) {
+    DeviceState base;
+    base.renderStates[D3DRS_LIGHTING] = lighting;
+    base.renderStates[D3DRS_FOGENABLE] = TRUE;
+    base.renderStates[D3DRS_ALPHATESTENABLE] = TRUE;
+    const FixedFunctionKey key = makeFixedFunctionKey(base, 0x152, bound, 1, false);
+    for (DWORD type = 0; type < kRenderStateCount; ++type) {
+      if (shapesFixedFunction(D3DRENDERSTATETYPE(type))) {
+        continue;
+      }
+      for (DWORD value : {0u, 1u, 2u, 3u, 4u, 8u, 0xFFFFFFFFu}) {
+        DeviceState changed = base;
+        changed.renderStates[type] = value;
+        ASSERT_TRUE(makeFixedFunctionKey(changed, 0x152, bound, 1, false) == key)
+            << "render state " << type << " = " << value;
+      }
+    }
+  }
 }
 
 }  // namespace
