@@ -3,6 +3,8 @@
 // busiest in the demo: 800 small textured, blended quads (the spinning squares) and 400 lit
 // meshes (the fish school). Each frame is read back whole, so that it has finished; a frame
 // with no draws measures that, and the ratio printed at the end is of what the draws cost.
+// Last, the fill rate: full-screen textured, blended quads, the least a frame of a given
+// number of pixels can cost (korvel-capture --fill-rate takes it).
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -30,7 +32,7 @@ using korvel::testing::HeadlessDevice;
 using korvel::testing::LitVertex;
 
 constexpr int kWidth = 800, kHeight = 600;
-constexpr int kQuads = 800, kMeshes = 400;
+constexpr int kQuads = 800, kMeshes = 400, kFillQuads = 20;
 
 struct Scene {
   Mat4 view, projection;
@@ -240,6 +242,15 @@ struct ReferenceFrames {
     }
   }
 
+  // Full-screen textured, blended quads: what the renderer fills when nothing else counts.
+  void fill() {
+    Mat4 screen;
+    D3DXMatrixScaling(&screen, 2.5f, 2.5f, 1);
+    for (int i = 0; i < kFillQuads; ++i) {
+      draws->drawQuad(&screen.m[0][0]);
+    }
+  }
+
   void end() { draws->readFrame(frame.data()); }
 };
 
@@ -279,6 +290,7 @@ void BM_OpenGlQuads(benchmark::State& s) {
 void BM_OpenGlMeshes(benchmark::State& s) {
   run(s, &ReferenceFrames::meshes, "opengl-meshes");
 }
+void BM_FillRate(benchmark::State& s) { run(s, &ReferenceFrames::fill, "fill-rate"); }
 
 BENCHMARK(BM_DeviceEmptyFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenGlEmptyFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -286,6 +298,7 @@ BENCHMARK(BM_DeviceQuads)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenGlQuads)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DeviceMeshes)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenGlMeshes)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FillRate)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Keeps each benchmark's time per frame, for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -337,6 +350,12 @@ int main(int argc, char** argv) {
   std::printf("\nThe draws alone, a frame with no draws taken off:\n");
   ratio("800 textured quads", "BM_DeviceQuads", "BM_OpenGlQuads", kQuads);
   ratio("400 lit meshes", "BM_DeviceMeshes", "BM_OpenGlMeshes", kMeshes);
+  if (t.count("BM_FillRate") && t.count("BM_OpenGlEmptyFrame")) {
+    const double pixels = double(kFillQuads) * kWidth * kHeight;
+    const double rate = pixels / (t["BM_FillRate"] - t["BM_OpenGlEmptyFrame"]);
+    std::printf("fill rate (textured, blended): %.0f Mpixels/s\nfill-rate-pixels-per-second %.0f\n",
+                rate / 1e6, rate);
+  }
   benchmark::Shutdown();
   return 0;
 }

@@ -49,7 +49,48 @@ nlohmann::ordered_json summarise(const std::vector<const FrameCost*>& frames, do
   return s;
 }
 
+std::vector<const FrameCost*> framesIn(const std::vector<FrameCost>& all, int window) {
+  std::vector<const FrameCost*> in;
+  for (const auto& f : all) {
+    if (window == 0 ? !f.playing
+                    : std::find(f.windows.begin(), f.windows.end(), window) != f.windows.end()) {
+      in.push_back(&f);
+    }
+  }
+  return in;
+}
+
 }  // namespace
+
+void FrameStats::print(std::FILE* out, const RunFacts& facts) const {
+  std::fprintf(out, "\n%s, %dx%d at %.3g frames/s\n", machineDescription().c_str(), facts.width,
+               facts.height, facts.fps);
+  std::fprintf(out, "start-up to the first film frame %.2f s; %.1f s for %.1f s of demo (%.2f); "
+               "peak resident %.0f MiB\n",
+               facts.startupSeconds, facts.captureSeconds, facts.demoSeconds,
+               facts.demoSeconds > 0 ? facts.captureSeconds / facts.demoSeconds : 0.0,
+               double(facts.peakResidentKb) / 1024.0);
+  std::fprintf(out, "%-7s %6s  %15s  %15s  %15s  %9s  %6s\n", "window", "frames",
+               "own ms med/p99", "driver med/p99", "frame med/p99", "fill ms", "/fill");
+  for (int w = 0; w <= 15; ++w) {
+    auto in = framesIn(frames_, w);
+    if (in.empty()) {
+      continue;
+    }
+    const auto s = summarise(in, facts.fillRate);
+    auto pair = [&](const char* key) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%.2f/%.2f", s[key]["median"].get<double>(),
+                    s[key]["p99"].get<double>());
+      return std::string(text);
+    };
+    std::fprintf(out, "%-7s %6zu  %15s  %15s  %15s  %9.2f  %6.2f\n",
+                 w == 0 ? "film" : std::to_string(w).c_str(), in.size(), pair("ownMs").c_str(),
+                 pair("driverMs").c_str(), pair("wallMs").c_str(),
+                 s.contains("fillBoundMs") ? s["fillBoundMs"].get<double>() : 0.0,
+                 s.contains("wallOverBound") ? s["wallOverBound"].get<double>() : 0.0);
+  }
+}
 
 long peakResidentKb() {
   rusage usage{};
@@ -93,12 +134,7 @@ bool FrameStats::write(const std::string& path, const RunFacts& facts) const {
   doc["film"] = summarise(film, facts.fillRate);
   nlohmann::ordered_json windows = nlohmann::ordered_json::object();
   for (int w = 1; w <= 15; ++w) {
-    std::vector<const FrameCost*> in;
-    for (const auto& f : frames_) {
-      if (std::find(f.windows.begin(), f.windows.end(), w) != f.windows.end()) {
-        in.push_back(&f);
-      }
-    }
+    auto in = framesIn(frames_, w);
     if (!in.empty()) {
       windows[std::to_string(w)] = summarise(in, facts.fillRate);
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ class FrameStats {
   bool empty() const { return frames_.empty(); }
   // The JSON document: the run, a summary per window and for the film, and every frame.
   bool write(const std::string& path, const RunFacts& facts) const;
+  // The same summary as a table, for people.
+  void print(std::FILE* out, const RunFacts& facts) const;
 
  private:
   std::vector<FrameCost> frames_;

@@ -244,7 +244,6 @@ int main(int argc, char** argv) {
   korvel::capture::ProgressBar progress(int(std::floor(lastTime * o.rate.perSecond())) + 2);
   korvel::capture::FrameStats stats;
   korvel::capture::RunFacts facts;
-  const auto started = Clock::now();
   int pass = 0, frames = 0, failures = 0;
   bool more = true, encoderFailed = false;
   auto sendToFilm = [&](std::optional<korvel::capture::ReadFrame> frame) {
@@ -358,10 +357,11 @@ int main(int argc, char** argv) {
     facts.width = o.width;
     facts.height = o.height;
     facts.fps = o.rate.perSecond();
-    facts.captureSeconds = secondsSince(started);
+    facts.captureSeconds = secondsSince(launched);  // loading and encoding included
     facts.demoSeconds = o.rate.secondsAt(frames);
     facts.fillRate = o.fillRate;
     facts.peakResidentKb = korvel::capture::peakResidentKb();
+    stats.print(stderr, facts);
     if (!stats.write(o.stats, facts)) {
       std::cerr << "korvel-capture: cannot write " << o.stats << "\n";
       ++failures;
