@@ -1,6 +1,7 @@
 #include "assets/scene_file.h"
 
 #include <cstring>
+#include <string>
 
 #include "assets/file_reader.h"
 #include "platform/window_system.h"
@@ -73,6 +74,15 @@ int SceneFile::load(const char* path) {
   }
   int result = parse(reader);
   reader.close();
+  // The open failure above is the only message of old; a file that opens but does not read
+  // would otherwise leave its model out without a word.
+  if (result == kNotAModel) {
+    std::string text = std::string(path) + " is not a model file: it is left out";
+    platform::windowSystem().messageBox(nullptr, text.c_str(), "moo", MB_OK);
+  } else if (result == kMalformed) {
+    std::string text = std::string(path) + " is damaged: only what reads whole is drawn";
+    platform::windowSystem().messageBox(nullptr, text.c_str(), "moo", MB_OK);
+  }
   return result;
 }
 

@@ -70,6 +70,10 @@ int Texture::loadImage(const char* path) {
     tell("Error", withPath("Error loading %s", path ? path : "(no file)"));
     return -1;
   }
+  return loadImage(file, path);
+}
+
+int Texture::loadImage(FILE* file, const char* path) {
   auto failWith = [&](const std::string& text) {
     std::fclose(file);
     tell("Error", text);

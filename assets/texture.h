@@ -3,6 +3,8 @@
 // creates empty textures for callers to fill, or hands other files to the D3DX loader.
 #pragma once
 
+#include <cstdio>
+
 #include <cstdint>
 
 #include "platform/d3d9.h"
@@ -20,6 +22,8 @@ class Texture {
   // `pixels` holds the image top row first: one grey byte per pixel for 8-bit files, else
   // alpha, red, green, blue.
   int loadImage(const char* path);
+  // The same from an open file, which it closes; `name` is the file's name in messages.
+  int loadImage(FILE* file, const char* name);
   // loadImage, then a texture of its size holding it; `pixels` is freed. Returns 1.
   int loadTexture(IDirect3DDevice9* device, const char* path);
   // A managed A8R8G8B8 texture with a full mip chain (only level 0 is used): 0, or E_FAIL

@@ -34,8 +34,12 @@ void drawQuads(benchmark::State& state, bool changeStates) {
   state.SetItemsProcessed(state.iterations() * 1000);
 }
 
-void BM_SameStates(benchmark::State& state) { drawQuads(state, false); }
-void BM_ChangingStates(benchmark::State& state) { drawQuads(state, true); }
+void BM_SameStates(benchmark::State& state) {
+  drawQuads(state, false);
+}
+void BM_ChangingStates(benchmark::State& state) {
+  drawQuads(state, true);
+}
 
 BENCHMARK(BM_SameStates)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChangingStates)->Unit(benchmark::kMillisecond);

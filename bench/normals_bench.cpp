@@ -7,7 +7,9 @@
 
 namespace {
 
-korvel::SceneFile model() { return korvel::testing::randomMesh(7, 15000, 30000); }
+korvel::SceneFile model() {
+  return korvel::testing::randomMesh(7, 15000, 30000);
+}
 
 void BM_FacePass(benchmark::State& state) {
   korvel::SceneFile scene = model();

@@ -290,7 +290,9 @@ void BM_OpenGlQuads(benchmark::State& s) {
 void BM_OpenGlMeshes(benchmark::State& s) {
   run(s, &ReferenceFrames::meshes, "opengl-meshes");
 }
-void BM_FillRate(benchmark::State& s) { run(s, &ReferenceFrames::fill, "fill-rate"); }
+void BM_FillRate(benchmark::State& s) {
+  run(s, &ReferenceFrames::fill, "fill-rate");
+}
 
 BENCHMARK(BM_DeviceEmptyFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenGlEmptyFrame)->Unit(benchmark::kMillisecond)->UseRealTime();

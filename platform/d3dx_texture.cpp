@@ -1,5 +1,6 @@
 #include <stb_image.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/d3dx.h"
@@ -19,20 +20,19 @@ UINT levelsFor(UINT mipLevels) {
   return mipLevels == D3DX_FROM_FILE ? 1 : mipLevels;
 }
 
-}  // namespace
+// Textures go up to 8192 a side, as the device allows: a header claiming more is refused
+// before decoding, since a few bytes can claim gigabytes. (stb_image's own check answers for
+// fewer files than it decodes; those it cannot size are left to the decoder.)
+constexpr int kMaxSide = 8192;
 
-HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path, UINT, UINT,
-                                     UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                                     DWORD, DWORD, D3DCOLOR colorKey, D3DXIMAGE_INFO* info, void*,
-                                     IDirect3DTexture9** texture) {
-  if (!device || !path || !texture) {
-    return D3DERR_INVALIDCALL;
-  }
-  *texture = nullptr;
-  Image image;
-  int channels = 0;
-  // The picture keeps the file's size whatever size is asked: nothing here resamples.
-  image.rgba = stbi_load(path, &image.width, &image.height, &channels, 4);
+bool sizeAllowed(int known, int width, int height) {
+  return !known || (width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide);
+}
+
+// The loader behind both entry points, once the picture is decoded.
+HRESULT createFromImage(IDirect3DDevice9* device, const Image& image, UINT mipLevels, DWORD usage,
+                        D3DFORMAT format, D3DPOOL pool, D3DCOLOR colorKey, D3DXIMAGE_INFO* info,
+                        IDirect3DTexture9** texture) {
   if (!image.rgba || image.width <= 0 || image.height <= 0) {
     return D3DXERR_INVALIDDATA;
   }
@@ -63,6 +63,47 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path,
   }
   *texture = created;
   return D3D_OK;
+}
+
+}  // namespace
+
+HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void* data, UINT size,
+                                            UINT, UINT, UINT mipLevels, DWORD usage,
+                                            D3DFORMAT format, D3DPOOL pool, DWORD, DWORD,
+                                            D3DCOLOR colorKey, D3DXIMAGE_INFO* info, void*,
+                                            IDirect3DTexture9** texture) {
+  if (!device || !data || !texture || size > INT32_MAX) {
+    return D3DERR_INVALIDCALL;
+  }
+  *texture = nullptr;
+  Image image;
+  int channels = 0;
+  const auto* bytes = static_cast<const stbi_uc*>(data);
+  const int known = stbi_info_from_memory(bytes, int(size), &image.width, &image.height, &channels);
+  if (!sizeAllowed(known, image.width, image.height)) {
+    return D3DXERR_INVALIDDATA;
+  }
+  image.rgba = stbi_load_from_memory(bytes, int(size), &image.width, &image.height, &channels, 4);
+  return createFromImage(device, image, mipLevels, usage, format, pool, colorKey, info, texture);
+}
+
+HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path, UINT, UINT,
+                                     UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                     DWORD, DWORD, D3DCOLOR colorKey, D3DXIMAGE_INFO* info, void*,
+                                     IDirect3DTexture9** texture) {
+  if (!device || !path || !texture) {
+    return D3DERR_INVALIDCALL;
+  }
+  *texture = nullptr;
+  Image image;
+  int channels = 0;
+  const int known = stbi_info(path, &image.width, &image.height, &channels);
+  if (!sizeAllowed(known, image.width, image.height)) {
+    return D3DXERR_INVALIDDATA;
+  }
+  // The picture keeps the file's size whatever size is asked: nothing here resamples.
+  image.rgba = stbi_load(path, &image.width, &image.height, &channels, 4);
+  return createFromImage(device, image, mipLevels, usage, format, pool, colorKey, info, texture);
 }
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* path,

@@ -4,6 +4,8 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
+#include <string>
+
 namespace korvel::platform {
 
 namespace {
@@ -58,6 +60,22 @@ class EglContext : public GlContext {
   EGLContext context_;
 };
 
+// What the current context says it is: "4.5 (Core Profile) Mesa 22.3.6 on llvmpipe".
+std::string currentOpenGl() {
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  if (!version) {
+    return "";
+  }
+  return std::string(version) + (renderer ? std::string(" on ") + renderer : "");
+}
+
+std::string tooOld(const std::string& offered) {
+  return "OpenGL 3.3 core is needed; " +
+         (offered.empty() ? std::string("this machine could not make an OpenGL context at all")
+                          : "this machine offers OpenGL " + offered);
+}
+
 }  // namespace
 
 GlContext::~GlContext() {
@@ -79,7 +97,16 @@ std::unique_ptr<GlContext> createWindowContext(SDL_Window* window, std::string* 
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
   SDL_GLContext context = SDL_GL_CreateContext(window);
   if (!context) {
-    *error = std::string("cannot create an OpenGL 3.3 context: ") + SDL_GetError();
+    // Say what the display does offer: a context of its own choosing tells.
+    std::string reason = SDL_GetError();
+    SDL_GL_ResetAttributes();
+    std::string offered;
+    if (SDL_GLContext any = SDL_GL_CreateContext(window)) {
+      offered = currentOpenGl();
+      SDL_GL_DeleteContext(any);
+    }
+    currentContext = nullptr;
+    *error = tooOld(offered) + " (" + reason + ")";
     return nullptr;
   }
   auto created = std::make_unique<SdlGlContext>(window, context);
@@ -121,7 +148,17 @@ std::unique_ptr<GlContext> createHeadlessContext(std::string* error) {
     if (context != EGL_NO_CONTEXT) {
       eglDestroyContext(display, context);
     }
-    *error = "cannot create a headless OpenGL 3.3 core context";
+    std::string offered;
+    EGLContext any = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, nullptr);
+    if (any != EGL_NO_CONTEXT && eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, any)) {
+      offered = currentOpenGl();
+    }
+    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (any != EGL_NO_CONTEXT) {
+      eglDestroyContext(display, any);
+    }
+    currentContext = nullptr;
+    *error = tooOld(offered) + " (headless, through EGL)";
     return nullptr;
   }
   auto created = std::make_unique<EglContext>(display, context);

@@ -813,7 +813,11 @@ class GlDirect3D : public RefCounted<IDirect3D9> {
     std::shared_ptr<GlContext> context =
         native ? createWindowContext(native, &error) : createHeadlessContext(&error);
     if (!context) {
-      debugOutput(error + "\n");
+      // Callers try again with other flags; the reason is the same, said once.
+      if (error != lastError_) {
+        debugOutput(error + "\n");
+        lastError_ = error;
+      }
       return D3DERR_NOTAVAILABLE;
     }
     context->use();
@@ -832,6 +836,9 @@ class GlDirect3D : public RefCounted<IDirect3D9> {
     *device = created;
     return D3D_OK;
   }
+
+ private:
+  std::string lastError_;
 };
 
 }  // namespace

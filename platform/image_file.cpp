@@ -1,5 +1,8 @@
 #include "platform/image_file.h"
 
+#include <utility>
+
+#include <stb_image.h>
 #include <stb_image_write.h>
 
 namespace korvel::platform {
@@ -46,6 +49,23 @@ bool writeBmp(const std::string& path, const std::vector<uint8_t>& bgra, unsigne
   }
   std::vector<uint8_t> rgb = reorder(bgra, width, height, 3, false);
   return stbi_write_bmp(path.c_str(), int(width), int(height), 3, rgb.data()) != 0;
+}
+
+bool readPicture(const std::string& path, std::vector<uint8_t>* bgra, unsigned* width,
+                 unsigned* height) {
+  int w = 0, h = 0, channels = 0;
+  stbi_uc* rgba = stbi_load(path.c_str(), &w, &h, &channels, 4);
+  if (!rgba) {
+    return false;
+  }
+  bgra->assign(rgba, rgba + size_t(w) * size_t(h) * 4);
+  stbi_image_free(rgba);
+  for (size_t i = 0; i < bgra->size(); i += 4) {
+    std::swap((*bgra)[i], (*bgra)[i + 2]);
+  }
+  *width = unsigned(w);
+  *height = unsigned(h);
+  return true;
 }
 
 }  // namespace korvel::platform

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <string>
 
+#include "platform/debug_output.h"
 #include "platform/fft.h"
 #include "platform/host.h"
 
@@ -86,6 +88,10 @@ bool SdlAudioSystem::init(int device, int frequency) {
     want.userdata = this;
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     bufferFrames_ = device_ ? have.samples : 0;
+  }
+  if (output_ && device != 0 && !device_) {
+    debugOutput(std::string("korvel: no sound device could be opened (") + SDL_GetError() +
+                "); the demo plays silently\n");
   }
   // No device: playback goes on silently, following the clock.
   return true;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/debug_output.h"
+
 namespace korvel::platform {
 
 namespace {
@@ -62,6 +64,11 @@ bool SdlWindowSystem::videoReady() {
     if (invisible && !SDL_getenv("SDL_VIDEODRIVER")) {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       videoState_ = -1;
+    }
+    if (videoState_ == -1) {
+      debugOutput(
+          "korvel: no display to open a window on (is DISPLAY or WAYLAND_DISPLAY set?); "
+          "korvel-capture renders the demo without one\n");
     }
   }
   return videoState_ == 1;

@@ -84,7 +84,10 @@ void VideoDecoder::close() {
 
 bool VideoDecoder::open(const std::string& path) {
   close();
-  av_log_set_level(AV_LOG_ERROR);  // a file that is not a film is an answer, not news
+  // A file that is not a film is an answer, not news, and a damaged frame is shown as the
+  // decoder made it: the library's own complaints (a line per broken block) say nothing the
+  // user can act on.
+  av_log_set_level(AV_LOG_FATAL);
   auto s = std::make_unique<State>();
   if (avformat_open_input(&s->format, path.c_str(), nullptr, nullptr) < 0 ||
       avformat_find_stream_info(s->format, nullptr) < 0) {
@@ -343,7 +346,9 @@ bool VideoWriter::open(const std::string& path, int width, int height, int frame
   }
   if (options.crf >= 0) {
     av_opt_set_double(s->codec->priv_data, "crf", options.crf, 0);
-    av_opt_set(s->codec->priv_data, "preset", "medium", 0);
+    av_opt_set(s->codec->priv_data, "preset", options.preset.c_str(), 0);
+    // A key frame every two seconds or so, as films for watching have them.
+    s->codec->gop_size = std::max(12, 2 * framesPerSecond / denominator);
   }
   if (avcodec_open2(s->codec, encoder, nullptr) < 0 ||
       avcodec_parameters_from_context(s->stream->codecpar, s->codec) < 0) {

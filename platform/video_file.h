@@ -40,6 +40,7 @@ class VideoDecoder {
 struct VideoWriterOptions {
   int quality = 0;  // a fixed quantiser where above 0 (FFmpeg's -q; MJPEG looks clean at 2-3)
   int crf = -1;     // x264's constant rate factor where 0 or above (lower is better)
+  std::string preset = "medium";  // x264's speed against size at that quality
   // An AAC stereo track at 44,100 Hz beside the pictures, its first sample playing
   // `audioStart` seconds into the film.
   bool audio = false;

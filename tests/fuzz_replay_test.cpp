@@ -1,6 +1,7 @@
 // The fuzzers' inputs replayed in every test run: valid models from the writer, the shader-file
-// corpus (with the inputs that once crashed the parser), and a fixed set of mutations of them
-// (flipped bytes, cuts, repeated runs, stray white space). The readers must survive all.
+// corpus (with the inputs that once crashed the parser), the image seeds and data/'s pictures,
+// and a fixed set of mutations of them (flipped bytes, cuts, repeated runs, stray white
+// space). The readers must survive all.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +11,9 @@
 
 #include "assets/tvk_writer.h"
 #include "fuzz/fx_parse.h"
+#include "fuzz/image_load.h"
 #include "fuzz/tvk_load.h"
+#include "platform/offline_host.h"
 #include "support/tvk_fixtures.h"
 
 namespace korvel {
@@ -86,6 +89,50 @@ TEST(FuzzReplayTest, MutatedModelsNeverCrashTheReader) {
   }
   // Some mutations only touch values (colours, positions) and still read.
   EXPECT_GT(accepted, 0);
+}
+
+std::vector<uint8_t> fileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The image seeds: the small ones in the corpus and the generated pictures of data/.
+std::vector<std::vector<uint8_t>> imageSeeds() {
+  std::vector<std::vector<uint8_t>> seeds;
+  for (const char* dir : {KORVEL_IMAGE_CORPUS, KORVEL_DATA}) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      const auto extension = entry.path().extension();
+      if (extension == ".tga" || extension == ".bmp" || extension == ".png") {
+        seeds.push_back(fileBytes(entry.path()));
+      }
+    }
+  }
+  return seeds;
+}
+
+TEST(FuzzReplayTest, ImagesAndTheirMutationsNeverCrashEitherImageReader) {
+  platform::OfflineHost host;  // the TGA reader's message boxes go nowhere
+  std::mt19937 rng(2027);
+  int tgaRead = 0, imagesRead = 0;
+  const auto seeds = imageSeeds();
+  ASSERT_GE(seeds.size(), 14u);
+  for (const auto& seed : seeds) {
+    fuzz::loadTga(seed.data(), seed.size());
+    EXPECT_TRUE(fuzz::loadImage(seed.data(), seed.size()));
+    // Small files take many mutations, the data's large pictures a few.
+    const int rounds = seed.size() < 1024 ? 600 : 40;
+    for (int round = 0; round < rounds; ++round) {
+      std::vector<uint8_t> input = mutated(seed, rng);
+      tgaRead += fuzz::loadTga(input.data(), input.size()) == 1;
+      imagesRead += fuzz::loadImage(input.data(), input.size());
+    }
+  }
+  EXPECT_GT(tgaRead, 0);
+  EXPECT_GT(imagesRead, 0);
+  // A header that claims a huge picture is refused before anything is allocated for it.
+  const uint8_t huge[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0x7F, 0xFF, 0x7F, 32, 0};
+  EXPECT_FALSE(fuzz::loadImage(huge, sizeof huge));
+  EXPECT_EQ(fuzz::loadTga(huge, sizeof huge), -1);
 }
 
 }  // namespace

@@ -235,5 +235,35 @@ TEST(SdlAudioSystemTest, ThePlayingPositionStaysInRangeWhateverTheClockSays) {
   }
 }
 
+TEST(SdlAudioSystemTest, WithoutASoundDeviceTheMusicPlaysSilentlyOnTheClockAfterOneLine) {
+  testing::TempDir dir;
+  std::string path = dir.path("sine.mp3");
+  ASSERT_TRUE(testing::writeSineMp3(path, 440, 0.5, 2.0));
+  const char* before = std::getenv("SDL_AUDIODRIVER");
+  const std::string saved = before ? before : "";
+  setenv("SDL_AUDIODRIVER", "no-such-sound-card", 1);
+  {
+    platform::OfflineHost offline;
+    std::string said;
+    platform::Host host = offline.preset();
+    host.diagnostics = [&](const std::string& text) { said += text; };
+    platform::HostScope scope(host);
+    platform::SdlAudioSystem audio(true);  // as the demo asks: with sound
+    ASSERT_TRUE(audio.init(-1, 44100));
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("no sound device"), std::string::npos) << said;
+    uint32_t stream = audio.createStream(path.c_str());
+    ASSERT_TRUE(audio.play(stream, true));
+    offline.clock.advanceSeconds(1.0);
+    EXPECT_EQ(audio.heardFrame(), 44100) << "the timeline's clock goes on unchanged";
+    audio.free();
+  }
+  if (before) {
+    setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  } else {
+    unsetenv("SDL_AUDIODRIVER");
+  }
+}
+
 }  // namespace
 }  // namespace korvel

@@ -53,13 +53,15 @@ FilmOutput::~FilmOutput() {
 }
 
 bool FilmOutput::open(const std::string& target, const FilmLayout& layout, FrameRate rate, int crf,
-                      const std::vector<float>& track, double musicStart) {
+                      const std::string& preset, const std::vector<float>& track,
+                      double musicStart) {
   target_ = target;
   std::filesystem::path path(target);
   partial_ = path;
   partial_.replace_filename(path.stem().string() + ".partial" + path.extension().string());
   platform::VideoWriterOptions options;
   options.crf = crf;
+  options.preset = preset;
   options.audio = true;
   options.audioStart = musicStart;
   options.rateDenominator = rate.denominator;

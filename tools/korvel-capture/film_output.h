@@ -33,7 +33,7 @@ class FilmOutput {
 
   // Opens `target`'s temporary twin; false with the reason on standard error.
   bool open(const std::string& target, const FilmLayout& layout, FrameRate rate, int crf,
-            const std::vector<float>& track, double musicStart);
+            const std::string& preset, const std::vector<float>& track, double musicStart);
   // Queues one rendered picture (pictureWidth x pictureHeight times the supersampling, BGRA);
   // false once the encoder has failed.
   bool add(std::vector<uint8_t> picture, bool musicPlaying);

@@ -65,13 +65,14 @@ std::vector<const FrameCost*> framesIn(const std::vector<FrameCost>& all, int wi
 void FrameStats::print(std::FILE* out, const RunFacts& facts) const {
   std::fprintf(out, "\n%s, %dx%d at %.3g frames/s\n", machineDescription().c_str(), facts.width,
                facts.height, facts.fps);
-  std::fprintf(out, "start-up to the first film frame %.2f s; %.1f s for %.1f s of demo (%.2f); "
+  std::fprintf(out,
+               "start-up to the first film frame %.2f s; %.1f s for %.1f s of demo (%.2f); "
                "peak resident %.0f MiB\n",
                facts.startupSeconds, facts.captureSeconds, facts.demoSeconds,
                facts.demoSeconds > 0 ? facts.captureSeconds / facts.demoSeconds : 0.0,
                double(facts.peakResidentKb) / 1024.0);
-  std::fprintf(out, "%-7s %6s  %15s  %15s  %15s  %9s  %6s\n", "window", "frames",
-               "own ms med/p99", "driver med/p99", "frame med/p99", "fill ms", "/fill");
+  std::fprintf(out, "%-7s %6s  %15s  %15s  %15s  %9s  %6s\n", "window", "frames", "own ms med/p99",
+               "driver med/p99", "frame med/p99", "fill ms", "/fill");
   for (int w = 0; w <= 15; ++w) {
     auto in = framesIn(frames_, w);
     if (in.empty()) {

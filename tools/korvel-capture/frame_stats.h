@@ -6,8 +6,8 @@
 #pragma once
 
 #include <array>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 

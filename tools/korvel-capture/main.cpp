@@ -52,6 +52,7 @@ struct Options {
   std::string stats;
   double fillRate = 0;
   int crf = 18;
+  std::string preset = "veryfast";
   bool force = false;
 };
 
@@ -165,6 +166,11 @@ int main(int argc, char** argv) {
                  "the film's quality: x264's rate factor, lower is better "
                  "(default 18)")
       ->check(CLI::Range(0, 51));
+  app.add_option("--preset", o.preset,
+                 "x264's speed: ultrafast ... veryfast (default) ... medium ... veryslow; "
+                 "slower is smaller at the same quality")
+      ->check(CLI::IsMember({"ultrafast", "superfast", "veryfast", "faster", "fast", "medium",
+                             "slow", "slower", "veryslow"}));
   app.add_flag("--force", o.force, "overwrite an existing film");
   app.add_option("--contact-sheet", o.contactSheet,
                  "also put the stills side by side, three to a row, in this PNG");
@@ -222,7 +228,8 @@ int main(int argc, char** argv) {
     if (!korvel::platform::decodeMp3("data/korvel.mp3", 44100, &track, &info)) {
       std::cerr << "korvel-capture: data/korvel.mp3 does not read; the film will be silent\n";
     }
-    if (!film.open(o.output, layout, o.rate, o.crf, track, o.rate.secondsAt(prerollFrames))) {
+    if (!film.open(o.output, layout, o.rate, o.crf, o.preset, track,
+                   o.rate.secondsAt(prerollFrames))) {
       return 1;
     }
     reader = std::make_unique<korvel::capture::FrameReader>(demo.getDevice(), UINT(renderWidth),
