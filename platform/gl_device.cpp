@@ -40,6 +40,7 @@ struct FixedProgram {
   GLint worldViewProj, normalMatrix, pixelOffset, matDiffuse, matAmbient, matEmissive, ambient,
       lightDir, lightDiffuse, textures, tFactor, fogColor, fog, fogEnd, alphaRef;
   bool lighting = false;
+  int stages = 0;  // the texture stages its code reads
   FixedUniforms sent;
 };
 
@@ -525,6 +526,7 @@ class GlDevice : public DeviceBase, public FxHost {
       FixedFunctionKey key = makeFixedFunctionKey(state_, fvf, bound, lights, !clipControl_);
       fixedProgram_ = &programFor(key);
       fixedProgram_->lighting = key.lighting;
+      fixedProgram_->stages = key.stageCount;
       shaderStateChanged_ = false;
     }
     FixedProgram& program = *fixedProgram_;
@@ -586,7 +588,8 @@ class GlDevice : public DeviceBase, public FxHost {
     sendChanged(&sent.alphaRef, &alphaRef, 1,
                 [&] { glUniform1f(program.alphaRef, sent.alphaRef); });
 
-    for (int s = 0; s < kMaxFixedStages; ++s) {
+    // Stages past the shader's last are never sampled: their textures and samplers may wait.
+    for (int s = 0; s < program.stages; ++s) {
       cache_.bindTexture(GLuint(s), stageTextures_[s]);
       cache_.bindSampler(GLuint(s), samplers_[s]);
       updateSampler(s);

@@ -166,11 +166,22 @@ Outcome runCase(const DataFile& file, Fault fault, const fs::path& root) {
   return out;
 }
 
-std::string escaped(std::string text) {
-  for (size_t at = 0; (at = text.find('|', at)) != std::string::npos; at += 2) {
-    text.replace(at, 1, "\\|");
+// For a Markdown table cell: bars escaped, and the bytes a damaged file puts into a message
+// (anything but printable ASCII) written as \xNN.
+std::string escaped(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c == '|') {
+      out += "\\|";
+    } else if (c < 0x20 || c >= 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    } else {
+      out += char(c);
+    }
   }
-  return text;
+  return out;
 }
 
 TEST(FaultTableTest, EveryBrokenDataFileLeavesTheDemoRunningWithAMessage) {
